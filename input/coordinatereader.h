@@ -1,0 +1,28 @@
+#pragma once
+// Reading the atom coordinates and their uncertainties from the lines of a coordinate text.
+
+#include <string>
+#include <vector>
+
+#include "core/extended.h"
+
+namespace ovalon {
+
+/// Shown when a field of an atom or uncertainty line is not a number; reading stops there.
+inline constexpr const char* FormatErrorMessage = "Неправильный формат строк файла!";
+
+/// What one reading run found, for the caller to report.
+struct CoordinateReading {
+  bool formatError = false;        ///< stopped at a field that is not a number
+  int atomLines = 0;               ///< atom lines ("C…") read before the run ended
+  int uncertaintyLines = 0;        ///< uncertainty lines (">…") read before the run ended
+  std::vector<std::string> notices;  ///< messages to show once each, in order, after the run
+};
+
+/// Reads atom lines into `atoms` and uncertainty lines into `uncertainties`, stopping at the
+/// first empty line. Only the entries the text holds are overwritten; at most 60 per row.
+/// On a format error every value stored before the failing field stays stored.
+CoordinateReading ReadCoordinates(const std::vector<std::string>& lines, PointSet& atoms,
+                                  PointSet& uncertainties);
+
+}  // namespace ovalon
