@@ -1,0 +1,188 @@
+#include "fit/fitrun.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "app/format.h"
+#include "core/singularmatrixerror.h"
+#include "fit/lma.h"
+#include "fit/mnk.h"
+#include "input/parsenumber.h"
+
+namespace ovalon {
+
+namespace {
+
+std::string PrecisionLine(Extended inversePrecision) {
+  return "Точность нахождения обратной матрицы: " + FormatGeneral(inversePrecision, 10, 10);
+}
+
+std::string ResidualLine(int atom, Extended value) {
+  return "F(A)" + std::to_string(atom) + " = " + FormatGeneral(value, 4, 10) + " ";
+}
+
+std::string ParameterText(Extended value) { return FormatGeneral(value, 10, 10); }
+
+/// The equation line of both reports; only the Y² coefficient is in exponent form.
+std::string EquationLine(const QuadricParams& a, const std::string& ending) {
+  return "(" + ParameterText(a.at(1)) + ")X^2" +
+         "+(" + FormatExponent(a.at(2), 10, 10) + ")Y^2" +
+         "+(" + ParameterText(a.at(3)) + ")Z^2" +
+         "+(" + ParameterText(a.at(4)) + ")XY" +
+         "+(" + ParameterText(a.at(5)) + ")YZ" +
+         "+(" + ParameterText(a.at(6)) + ")XZ" +
+         "+(" + ParameterText(a.at(7)) + ")X" +
+         "+(" + ParameterText(a.at(8)) + ")Y" +
+         "+(" + ParameterText(a.at(9)) + ")Z" + ending;
+}
+
+/// ParseNumber of a field, or `fallback` when the field is empty (spaces are not empty).
+Extended ReadOrDefault(const std::string& text, Extended fallback) {
+  return text.empty() ? fallback : static_cast<Extended>(ParseNumber(text));
+}
+
+int ReadCycleCount(const std::string& text, int fallback) {
+  if (text.empty()) return fallback;
+  const double cycles = std::trunc(ParseNumber(text));
+  // A count that does not fit the 32-bit signed range (or is not finite) is refused like
+  // any other text that is not a cycle count.
+  if (!(cycles >= std::numeric_limits<int>::min() && cycles <= std::numeric_limits<int>::max()))
+    throw EConvertError(text);
+  return static_cast<int>(cycles);
+}
+
+}  // namespace
+
+bool CoordinatesLoaded(const PointSet& coords) {
+  Extended sum = 0;
+  for (int i = 1; i <= AtomCount; ++i) {
+    sum = std::fabs(static_cast<Extended>(coords.X.at(i))) + sum;
+    sum = std::fabs(static_cast<Extended>(coords.Y.at(i))) + sum;
+    sum = std::fabs(static_cast<Extended>(coords.Z.at(i))) + sum;
+  }
+  // The sum cannot be negative, so this is "not equal to 0" with a NaN counted as equal.
+  return sum > 0;
+}
+
+MarquardtSettings ReadMarquardtSettings(const FitSettings& settings) {
+  MarquardtSettings read;
+  read.refinementCycles = ReadCycleCount(settings.cycles, read.refinementCycles);
+  read.startValue = ReadOrDefault(settings.start, read.startValue);
+  read.regularisationParameter = ReadOrDefault(settings.lambda, read.regularisationParameter);
+  read.regularisationStep = ReadOrDefault(settings.step, read.regularisationStep);
+  return read;
+}
+
+void ReportLeastSquaresResiduals(const PointSet& coords, const QuadricParams& a,
+                                 std::vector<std::string>& lines) {
+  const Vector60 f = EvaluateQuadric(coords, a);
+  lines.push_back(" ");
+  lines.push_back("Реальные значения левой части уравнения эллипсоида:");
+  for (int i = 1; i <= AtomCount; ++i) lines.push_back(ResidualLine(i, f.at(i)));
+  lines.push_back(" ");
+  lines.push_back("|F|/60 = " + FormatGeneral(ScaledResidualNorm(coords, a), 4, 10));
+}
+
+void ReportParametersWithErrors(const QuadricParams& a, const QuadricParams& da,
+                                std::vector<std::string>& lines) {
+  lines.push_back(" ");
+  lines.push_back("Значения параметров уравнения эллипсоида:");
+  for (int k = 1; k <= 9; ++k) {
+    lines.push_back("A" + std::to_string(k) + " = " + ParameterText(a.at(k)) + " " + "±" + " " +
+                    ParameterText(std::fabs(da.at(k))));
+  }
+  lines.push_back("Уравнение эллипсоида:");
+  lines.push_back(EquationLine(a, "+1=0"));
+}
+
+void ReportMarquardtResiduals(const PointSet& coords, const QuadricParams& a,
+                              std::vector<std::string>& lines) {
+  const Vector60 r = NegatedResiduals(coords, a);
+  lines.push_back(" ");
+  lines.push_back("Реальные значения левой части уравнения эллипсоида:");
+  for (int i = 1; i <= AtomCount; ++i) lines.push_back(ResidualLine(i, -r.at(i)));
+  lines.push_back(" ");
+  lines.push_back("|F| = " + FormatGeneral(ResidualNorm(coords, a), 4, 10));
+}
+
+void ReportParameters(const QuadricParams& a, std::vector<std::string>& lines) {
+  lines.push_back(" ");
+  lines.push_back("Значения параметров уравнения эллипсоида:");
+  for (int k = 1; k <= 9; ++k)
+    lines.push_back("A" + std::to_string(k) + " = " + ParameterText(a.at(k)) + " ");
+  lines.push_back("Уравнение эллипсоида:");
+  lines.push_back(EquationLine(a, "+1 = 0"));
+}
+
+LeastSquaresFit RunLeastSquaresFit(const PointSet& coords, const PointSet& errors,
+                                   Extended inversePrecision, std::vector<std::string>& lines) {
+  lines.push_back(" ");
+  lines.push_back("Нахождение уравнения эллипсоида методом МНК:");
+  lines.push_back(" ");
+  lines.push_back(PrecisionLine(inversePrecision));
+  LeastSquaresFit fit;
+  fit.params = FitQuadricLeastSquares(coords, inversePrecision);
+  ReportLeastSquaresResiduals(coords, fit.params, lines);
+  fit.errors = EstimateQuadricErrors(coords, errors, inversePrecision);
+  ReportParametersWithErrors(fit.params, fit.errors, lines);
+  return fit;
+}
+
+QuadricParams RunMarquardtFit(const PointSet& coords, const MarquardtSettings& settings,
+                              Extended inversePrecision, std::vector<std::string>& lines) {
+  const QuadricParams a = FitQuadricLevenbergMarquardt(
+      coords, settings.refinementCycles, settings.startValue, settings.regularisationParameter,
+      settings.regularisationStep, inversePrecision);
+  // In this method the heading follows the iteration.
+  lines.push_back(" ");
+  lines.push_back("Нахождение уравнения эллипсоида методом Левенберга-Маркварда:");
+  lines.push_back(" ");
+  lines.push_back(PrecisionLine(inversePrecision));
+  ReportMarquardtResiduals(coords, a, lines);
+  ReportParameters(a, lines);
+  return a;
+}
+
+QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant) {
+  QuadricForm form;
+  for (int k = 1; k <= 3; ++k) form.at(k) = a.at(k);
+  for (int k = 4; k <= 9; ++k) form.at(k) = a.at(k) / 2.0L;
+  form.at(10) = constant;
+  return form;
+}
+
+FitRunResult RunFit(const PointSet& coords, const PointSet& errors, const FitSettings& settings) {
+  FitRunResult result;
+  if (!CoordinatesLoaded(coords)) return result;
+  try {
+    const Extended inversePrecision = ParseNumber(settings.inversePrecision);
+    result.inversePrecision = inversePrecision;
+    result.rotationPrecision = static_cast<Extended>(ParseNumber(settings.rotationPrecision));
+
+    // Every field is read before the fit, so a rejected field leaves no report behind; the
+    // lines are handed back only when the whole run has completed.
+    std::vector<std::string> lines;
+    std::optional<QuadricForm> fitParams;
+    std::optional<QuadricForm> fitErrors;
+    if (settings.leastSquares) {
+      const LeastSquaresFit fit = RunLeastSquaresFit(coords, errors, inversePrecision, lines);
+      fitParams = ToQuadricForm(fit.params, 1.0L);
+      fitErrors = ToQuadricForm(fit.errors, 0.0L);
+    } else {
+      const MarquardtSettings marquardt = ReadMarquardtSettings(settings);
+      fitParams = ToQuadricForm(RunMarquardtFit(coords, marquardt, inversePrecision, lines), 1.0L);
+    }
+    result.status = FitStatus::Done;
+    result.fitParams = fitParams;
+    result.fitErrors = fitErrors;
+    result.lines = std::move(lines);
+  } catch (const EConvertError&) {
+    result.status = FitStatus::InvalidInput;
+  } catch (const SingularMatrixError&) {
+    result.status = FitStatus::SingularMatrix;
+  }
+  return result;
+}
+
+}  // namespace ovalon

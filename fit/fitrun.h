@@ -1,0 +1,93 @@
+#pragma once
+// The fit run of "Аппроксимация": reads the settings, runs the chosen fit, builds its report
+// and the stored form of the result. Qt-free; the window and ovalon-report both call it.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/extended.h"
+
+namespace ovalon {
+
+/// Shown when a precision or a Levenberg–Marquardt setting is not a number.
+inline constexpr const char* InvalidInputMessage = "Проверьте правильности введенных данных!";
+
+/// The texts of the window's fit controls.
+struct FitSettings {
+  std::string inversePrecision = "1E-10";   ///< Edit6
+  std::string rotationPrecision = "1E-20";  ///< Edit7
+  bool leastSquares = true;                 ///< RadioButton1 checked (else RadioButton2)
+  std::string cycles, start, lambda, step;  ///< Edit1..Edit4; an empty text means the default
+};
+
+enum class FitStatus {
+  NotRun,          ///< every coordinate is zero: nothing was read or computed
+  Done,            ///< the fit ran; lines and fitParams are set
+  InvalidInput,    ///< a field was not a number: show InvalidInputMessage
+  SingularMatrix,  ///< an inversion met a small pivot: show SingularMatrixMessage
+};
+
+/// What one run produced; the caller appends `lines` and stores every value that is set.
+struct FitRunResult {
+  FitStatus status = FitStatus::NotRun;
+  std::optional<Extended> inversePrecision;   ///< Edit6, set as soon as it was read
+  std::optional<Extended> rotationPrecision;  ///< Edit7, set as soon as it was read
+  std::optional<QuadricForm> fitParams;       ///< on Done: A1, A2, A3, A4/2 … A9/2, 1
+  std::optional<QuadricForm> fitErrors;       ///< on Done by least squares: signed dA, halved
+  std::vector<std::string> lines;             ///< the report (81 lines), only on Done
+};
+
+/// The Levenberg–Marquardt settings of Edit1..Edit4.
+struct MarquardtSettings {
+  int refinementCycles = 100;
+  Extended startValue = 1.0L;
+  Extended regularisationParameter = 1.0L;
+  Extended regularisationStep = 10.0L;
+};
+
+/// A least-squares fit with its signed coefficient errors.
+struct LeastSquaresFit {
+  QuadricParams params;
+  QuadricParams errors;
+};
+
+/// False when Σ |X[i]| + |Y[i]| + |Z[i]| over the atoms is 0 or not a number.
+bool CoordinatesLoaded(const PointSet& coords);
+
+/// The whole run of "Аппроксимация". Catches the conversion error of a field and the
+/// singular-matrix error of a fit; in either case no line and no fit result is returned.
+FitRunResult RunFit(const PointSet& coords, const PointSet& errors, const FitSettings& settings);
+
+/// Edit1..Edit4 in that order; an empty text gives the default. The cycle count is truncated
+/// toward zero; a value that is not finite or is outside the 32-bit signed range is rejected.
+/// Throws EConvertError for a text that is rejected.
+MarquardtSettings ReadMarquardtSettings(const FitSettings& settings);
+
+/// The least-squares fit and its error estimate; appends the report to `lines`.
+LeastSquaresFit RunLeastSquaresFit(const PointSet& coords, const PointSet& errors,
+                                   Extended inversePrecision, std::vector<std::string>& lines);
+
+/// The Levenberg–Marquardt fit with already read settings; appends the report to `lines`.
+QuadricParams RunMarquardtFit(const PointSet& coords, const MarquardtSettings& settings,
+                              Extended inversePrecision, std::vector<std::string>& lines);
+
+/// Appends the quadric value at every atom and "|F|/60 = …".
+void ReportLeastSquaresResiduals(const PointSet& coords, const QuadricParams& a,
+                                 std::vector<std::string>& lines);
+
+/// Appends A1..A9 with "± |dA_k|" and the equation line ending ")Z+1=0".
+void ReportParametersWithErrors(const QuadricParams& a, const QuadricParams& da,
+                                std::vector<std::string>& lines);
+
+/// Appends the quadric value at every atom (from the negated residuals) and "|F| = …".
+void ReportMarquardtResiduals(const PointSet& coords, const QuadricParams& a,
+                              std::vector<std::string>& lines);
+
+/// Appends A1..A9 and the equation line ending ")Z+1 = 0".
+void ReportParameters(const QuadricParams& a, std::vector<std::string>& lines);
+
+/// The stored form of a fit: A1, A2, A3, then A4..A9 divided by 2, then `constant`.
+QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant);
+
+}  // namespace ovalon

@@ -1,0 +1,89 @@
+#include "fit/lma.h"
+
+#include <cmath>
+
+#include "core/guardedinverse.h"
+#include "fit/mnk.h"
+
+namespace ovalon {
+
+namespace {
+
+Matrix9 DampNormalMatrix(Matrix9 normal, Extended lambda) {
+  // The diagonal is multiplied by 1 + λ as λ·N[k][k] + N[k][k]; nothing is added to it.
+  for (int k = 1; k <= 9; ++k) normal.at(k, k) = lambda * normal.at(k, k) + normal.at(k, k);
+  return normal;
+}
+
+/// The Marquardt step from the normal matrix and the transposed design matrix, which depend
+/// on the coordinates alone and so are built once per run.
+QuadricParams MarquardtStep(const Matrix9& normal, const Matrix9x60& transpose,
+                            const PointSet& points, const QuadricParams& a, Extended lambda,
+                            Extended precision) {
+  const Vector60 r = NegatedResiduals(points, a);
+  const Matrix9 dampedInverse = InvertGuarded(DampNormalMatrix(normal, lambda), precision);
+  const Matrix9x60 p = MultiplyMatrix9By9x60(dampedInverse, transpose);
+  return MultiplyMatrix9x60ByVector60(p, r);
+}
+
+}  // namespace
+
+Matrix9 BuildDampedNormalMatrix(PointSet points, Extended lambda) {
+  return DampNormalMatrix(BuildNormalMatrix(points), lambda);
+}
+
+Vector60 NegatedResiduals(PointSet points, QuadricParams a) {
+  Vector60 r = EvaluateQuadricWithoutConstant(points, a);
+  for (int i = 1; i <= AtomCount; ++i) r.at(i) = -1 - r.at(i);
+  return r;
+}
+
+QuadricParams ComputeMarquardtStep(PointSet points, QuadricParams a, Extended lambda,
+                                   Extended precision) {
+  return MarquardtStep(BuildNormalMatrix(points), TransposeDesignMatrix(points), points, a,
+                       lambda, precision);
+}
+
+Extended ResidualNorm(PointSet points, QuadricParams a) {
+  const Vector60 f = EvaluateQuadric(points, a);
+  Extended sum = 0;
+  for (int i = 1; i <= AtomCount; ++i) sum = f.at(i) * f.at(i) + sum;
+  return std::sqrt(sum);
+}
+
+QuadricParams AddParams(QuadricParams a, QuadricParams b) {
+  for (int k = 1; k <= 9; ++k) a.at(k) = a.at(k) + b.at(k);
+  return a;
+}
+
+QuadricParams SubtractParams(QuadricParams a, QuadricParams b) {
+  for (int k = 1; k <= 9; ++k) a.at(k) = a.at(k) - b.at(k);
+  return a;
+}
+
+QuadricParams FitQuadricLevenbergMarquardt(PointSet points, int refinementCycles,
+                                           Extended startValue, Extended regularisationParameter,
+                                           Extended regularisationStep, Extended precision) {
+  QuadricParams a;
+  a.data.fill(startValue);
+  Extended lambda = regularisationParameter;
+  const Matrix9 normal = BuildNormalMatrix(points);
+  const Matrix9x60 transpose = TransposeDesignMatrix(points);
+  for (int cycle = 0; cycle < refinementCycles; ++cycle) {
+    const QuadricParams step = MarquardtStep(normal, transpose, points, a, lambda, precision);
+    const Extended before = ResidualNorm(points, a);
+    a = AddParams(a, step);
+    const Extended after = ResidualNorm(points, a);
+    if (before >= after) {
+      lambda = lambda / regularisationStep;
+    } else {
+      // A NaN norm lands here too. The old coefficients are not kept: the undo is (A + δ) − δ,
+      // which may differ from A in the last bit.
+      a = SubtractParams(a, step);
+      lambda = lambda * regularisationStep;
+    }
+  }
+  return a;
+}
+
+}  // namespace ovalon
