@@ -1,0 +1,246 @@
+#include "ellipsoid/characteristics.h"
+
+#include <cmath>
+
+#include "app/format.h"
+#include "ellipsoid/ellipsoid.h"
+#include "ellipsoid/uncertainty.h"
+
+namespace ovalon {
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+/// The shortest general text of a value, 15 significant digits.
+std::string Shortest(Extended value) { return FormatGeneral(value, 15, 0); }
+
+std::string Exponent43(Extended value) { return FormatExponent(value, 4, 3); }
+
+/// Length in characters of a UTF-8 text.
+int CharacterCount(const std::string& text) {
+  int count = 0;
+  for (const char ch : text) {
+    if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) ++count;
+  }
+  return count;
+}
+
+/// Appends spaces until the text is `length` characters long.
+std::string PadTo(std::string text, int length) {
+  for (int n = CharacterCount(text); n < length; ++n) text += ' ';
+  return text;
+}
+
+bool NoFitYet(QuadricForm q) {
+  Extended sum = 0;
+  for (int k = 1; k <= 10; ++k) sum = std::fabs(q.at(k)) + sum;
+  return sum == 0 || std::isnan(sum);
+}
+
+void AppendCentre(Lines& lines, const std::array<double, 3>& centre) {
+  lines.push_back(" ");
+  lines.push_back("Центр эллипсоида до преобразований:");
+  lines.push_back("O ( " + Shortest(centre[0]) + "; " + Shortest(centre[1]) + "; " +
+                  Shortest(centre[2]) + " )");
+}
+
+void AppendPrecisions(Lines& lines, Extended inversePrecision, Extended rotationPrecision) {
+  lines.push_back(" ");
+  lines.push_back("Этапы нахождение канонического уравнения.");
+  lines.push_back(" ");
+  lines.push_back("Точность нахождения обратной матрицы: " +
+                  FormatGeneral(inversePrecision, 10, 10));
+  lines.push_back("Точность нахождения собственных значений(метод вращения): " +
+                  FormatGeneral(rotationPrecision, 10, 10));
+}
+
+void AppendOriginalEquation(Lines& lines, QuadricForm q) {
+  static const char* const Terms[10] = {")X^2", ")Y^2", ")Z^2", ")XY", ")YZ",
+                                        ")XZ",  ")X",   ")Y",   ")Z",  ") = 0"};
+  std::string equation = "(";
+  for (int k = 1; k <= 10; ++k) {
+    if (k > 1) equation += "+(";
+    // Only the Y² coefficient is written in exponent form.
+    equation += k == 2 ? FormatExponent(q.at(k), 10, 10) : FormatGeneral(q.at(k), 10, 10);
+    equation += Terms[k - 1];
+  }
+  lines.push_back(" ");
+  lines.push_back("Исходное уравнение:");
+  lines.push_back(equation);
+}
+
+void AppendInvariants(Lines& lines, Vector3 invariants) {
+  lines.push_back(" ");
+  lines.push_back("Инварианты к поворотам и сдвигам:");
+  for (int k = 1; k <= 3; ++k)
+    lines.push_back("I" + std::to_string(k) + " = " + Shortest(invariants.at(k)));
+}
+
+void AppendMatrixRows(Lines& lines, Matrix3 m) {
+  for (int r = 1; r <= 3; ++r) {
+    lines.push_back(Exponent43(m.at(r, 1)) + "   " + Exponent43(m.at(r, 2)) + "   " +
+                    Exponent43(m.at(r, 3)));
+  }
+}
+
+/// Line r takes its direction numbers from column r of V, the eigenvector of λr.
+void AppendAxisLines(Lines& lines, const std::array<double, 3>& centre, Matrix3 v) {
+  lines.push_back(" ");
+  lines.push_back("Оси эллипсоида в непреобразованных координатах(уравнения прямых):");
+  for (int r = 1; r <= 3; ++r) {
+    lines.push_back("(X-(" + Exponent43(centre[0]) + "))/(" + Exponent43(v.at(1, r)) + ")=" +
+                    "(Y-(" + Exponent43(centre[1]) + "))/(" + Exponent43(v.at(2, r)) + ")=" +
+                    "(Z-(" + Exponent43(centre[2]) + "))/(" + Exponent43(v.at(3, r)) + ")");
+  }
+}
+
+void AppendEigenvalues(Lines& lines, Vector3 lambda) {
+  lines.push_back(" ");
+  lines.push_back("Собственные значения матрицы квадратной формы:");
+  for (int k = 1; k <= 3; ++k)
+    lines.push_back("Lambda" + std::to_string(k) + " = " + Shortest(lambda.at(k)));
+}
+
+void AppendLinearTerms(Lines& lines, Vector3 linearTerms) {
+  lines.push_back(" ");
+  lines.push_back("Новые коэффициенты линейной формы:");
+  lines.push_back("при x      " + Exponent43(linearTerms.at(1)));
+  lines.push_back("при y      " + Exponent43(linearTerms.at(2)));
+  lines.push_back("при z      " + Exponent43(linearTerms.at(3)));
+  lines.push_back("свободный  1");
+}
+
+void AppendCanonicalEquation(Lines& lines, Vector3 semiAxes) {
+  lines.push_back(" ");
+  lines.push_back("Каноническое уравнение в новом базисе:");
+  lines.push_back("(Xnew / " + Shortest(semiAxes.at(1)) + ")^2" + "+" + "(Ynew / " +
+                  Shortest(semiAxes.at(2)) + ")^2" + "+" + "(Znew / " +
+                  Shortest(semiAxes.at(3)) + ")^2" + " = 1");
+  lines.push_back(" ");
+  lines.push_back("Длины осей:");
+  for (int k = 1; k <= 3; ++k)
+    lines.push_back(std::string(15, ' ') + Shortest(semiAxes.at(k)) + " " + "Å");
+}
+
+/// The matrix equation x_new = W·x + s in three lines whose columns line up.
+void AppendTransformation(Lines& lines, Matrix3 w, Vector3 shift) {
+  std::string rows[3], shifts[3];
+  for (int r = 1; r <= 3; ++r) {
+    rows[r - 1] = "| " + FormatFixed(w.at(r, 1), 4, 5) + " " + FormatFixed(w.at(r, 2), 4, 5) +
+                  " " + FormatFixed(w.at(r, 3), 4, 5);
+    shifts[r - 1] = FormatFixed(shift.at(r), 7, 5);
+  }
+  const int rowWidth = MaxOfThree(CharacterCount(rows[0]), CharacterCount(rows[1]),
+                                  CharacterCount(rows[2])) + 1;
+  const int shiftWidth = MaxOfThree(CharacterCount(shifts[0]), CharacterCount(shifts[1]),
+                                    CharacterCount(shifts[2])) + 1;
+  for (int k = 0; k < 3; ++k) {
+    rows[k] = PadTo(rows[k], rowWidth);
+    shifts[k] = PadTo(shifts[k], shiftWidth);
+  }
+  lines.push_back(" ");
+  lines.push_back("Преобразование координат, канонизирующее уравнение эллипсоида:");
+  lines.push_back("|Xnew|   " + rows[0] + "| |X|   |" + shifts[0] + "|");
+  lines.push_back("|Ynew| = " + rows[1] + "| |Y| + |" + shifts[1] + "|");
+  lines.push_back("|Znew|   " + rows[2] + "| |Z|   |" + shifts[2] + "|");
+}
+
+void AppendMeasures(Lines& lines, const EllipsoidMeasures& measures) {
+  lines.push_back(" ");
+  lines.push_back("Обьем эллипсоида: " + FormatFixed(measures.volume, 7, 5) + " " + "Å" + "^3");
+  lines.push_back("Соответвующий радиус сферы по объему: " +
+                  FormatFixed(measures.volumeRadius, 7, 5) + " " + "Å");
+  lines.push_back(" ");
+  lines.push_back("Площадь поверхности эллипсоида: " + FormatFixed(measures.surface, 7, 5) + " " +
+                  "Å" + "^2");
+  lines.push_back("Соответвующий радиус сферы по площади поверхности: " +
+                  FormatFixed(measures.surfaceRadius, 7, 5) + " " + "Å");
+}
+
+/// Row r of W·x + s for the atom (x, y, z), rounded to 64 bits.
+double TransformCoordinate(Matrix3 w, Vector3 shift, int r, Extended x, Extended y,
+                           Extended z) {
+  return static_cast<double>(((w.at(r, 1) * x + w.at(r, 2) * y) + w.at(r, 3) * z) +
+                             shift.at(r));
+}
+
+std::string Fixed96Triple(double x, double y, double z) {
+  return FormatFixed(x, 9, 6) + " " + FormatFixed(y, 9, 6) + " " + FormatFixed(z, 9, 6);
+}
+
+/// Fills result.transformedCoords and appends the coordinate lines the check boxes ask for.
+void TransformAtoms(const CharacteristicsInput& input, const CanonicalForm& form,
+                    CharacteristicsResult& result) {
+  if (!input.transformCoordinates) {
+    result.transformedCoords = input.atomCoords;
+    return;
+  }
+  Lines& lines = result.lines;
+  lines.push_back(" ");
+  if (input.showCoordinates) lines.push_back("Преобразованые координаты:");
+  const PointSet& atoms = input.atomCoords;
+  PointSet& moved = result.transformedCoords;
+  for (int i = 1; i <= AtomCount; ++i) {
+    const Extended x = atoms.X.at(i), y = atoms.Y.at(i), z = atoms.Z.at(i);
+    moved.X.at(i) = TransformCoordinate(form.inverseVectors, form.shift, 1, x, y, z);
+    moved.Y.at(i) = TransformCoordinate(form.inverseVectors, form.shift, 2, x, y, z);
+    moved.Z.at(i) = TransformCoordinate(form.inverseVectors, form.shift, 3, x, y, z);
+    if (input.showCoordinates) {
+      lines.push_back("C" + std::to_string(i) + " " +
+                      Fixed96Triple(moved.X.at(i), moved.Y.at(i), moved.Z.at(i)));
+    }
+  }
+  if (!input.showCoordinates) return;
+  const PointSet& errors = input.coordErrors;
+  for (int i = 1; i <= AtomCount; ++i) {
+    lines.push_back("err" + std::to_string(i) + " " +
+                    Fixed96Triple(errors.X.at(i), errors.Y.at(i), errors.Z.at(i)));
+  }
+}
+
+}  // namespace
+
+CharacteristicsResult RunCharacteristics(const CharacteristicsInput& input) {
+  CharacteristicsResult result;
+  const QuadricForm q = input.fitParams;
+  const QuadricForm e = input.fitErrors;
+  if (NoFitYet(q)) return result;
+
+  // Every number is computed, and every line built, before anything is handed back: a
+  // singular matrix met on the way abandons the whole run.
+  const Vector3 centre = QuadricCentre(q, input.inversePrecision);
+  for (int k = 1; k <= 3; ++k) result.ellipsoidCentre[k - 1] = static_cast<double>(centre.at(k));
+  const CanonicalForm form =
+      ReduceToCanonicalForm(q, input.inversePrecision, input.rotationPrecision);
+  const ExperimentalReport experimental =
+      ReportExperimental(q, e, input.inversePrecision, input.rotationPrecision);
+  for (int k = 1; k <= 3; ++k) result.semiAxes[k - 1] = static_cast<double>(form.semiAxes.at(k));
+
+  Lines& lines = result.lines;
+  AppendCentre(lines, result.ellipsoidCentre);
+  AppendPrecisions(lines, input.inversePrecision, input.rotationPrecision);
+  AppendOriginalEquation(lines, q);
+  AppendInvariants(lines, QuadricInvariants(q));
+  const Matrix3 m = QuadricMatrix(q);
+  lines.push_back(" ");
+  lines.push_back("Матрица квадратной формы:");
+  AppendMatrixRows(lines, m);
+  lines.push_back(" ");
+  lines.push_back(
+      "Матрица преобразования базисных векторов при повороте, канонизирующем квадратную "
+      "форму из уравнения эллипсоида:");
+  AppendMatrixRows(lines, form.eigen.vectors);
+  AppendAxisLines(lines, result.ellipsoidCentre, form.eigen.vectors);
+  AppendEigenvalues(lines, form.eigen.values);
+  AppendLinearTerms(lines, form.linearTerms);
+  lines.insert(lines.end(), experimental.lines.begin(), experimental.lines.end());
+  AppendCanonicalEquation(lines, form.semiAxes);
+  AppendTransformation(lines, form.inverseVectors, form.shift);
+  AppendMeasures(lines, MeasureEllipsoid(result.semiAxes));
+  TransformAtoms(input, form, result);
+  result.ran = true;
+  return result;
+}
+
+}  // namespace ovalon

@@ -1,0 +1,168 @@
+#include "ellipsoid/uncertainty.h"
+
+#include <cmath>
+
+#include "app/format.h"
+#include "core/guardedinverse.h"
+#include "ellipsoid/ellipsoid.h"
+
+namespace ovalon {
+
+Matrix3 RotateMatrixPlane(int p, int q, Matrix3 a, Extended cs, Extended sn) {
+  Matrix3 b = a;
+  for (int r = 1; r <= 3; ++r) {
+    b.at(r, p) = a.at(r, p) * cs + a.at(r, q) * sn;
+    b.at(r, q) = (-a.at(r, p)) * sn + a.at(r, q) * cs;
+  }
+  Matrix3 c = b;
+  for (int col = 1; col <= 3; ++col) {
+    c.at(p, col) = b.at(p, col) * cs + b.at(q, col) * sn;
+    c.at(q, col) = (-b.at(p, col)) * sn + b.at(q, col) * cs;
+  }
+  return c;
+}
+
+Matrix3 TransposedTripleProduct(Matrix3 p, Matrix3 q, Matrix3 r) {
+  Matrix3 transposed;
+  for (int row = 1; row <= 3; ++row) {
+    for (int col = 1; col <= 3; ++col) transposed.at(row, col) = p.at(col, row);
+  }
+  return MultiplyMatrix3(transposed, MultiplyMatrix3(q, r));
+}
+
+EigenWithErrorsResult EigenWithErrors(Matrix3 s, Matrix3 e, Extended precision) {
+  Matrix3 a = s;
+  Matrix3 v = Matrix3::Identity();
+  int k = 1;
+  while (!(precision >= OffDiagonalNorm(a)) && k < 100) {
+    int i = 0, j = 0;
+    FindLargestOffDiagonal(a, i, j);
+    if (i == 0) break;  // every off-diagonal element is zero or NaN: nothing to rotate away
+    // h is cos 2θ for the angle of EigenByRotations; an infinite t gives h = 0 and θ = ±π/4.
+    const Extended t = (a.at(i, j) * 2) / (a.at(i, i) - a.at(j, j));
+    const Extended h = 1 / std::sqrt(t * t + 1);
+    const Extended cs = std::sqrt(h * 0.5L + 0.5L);
+    const Extended sn = static_cast<Extended>(SignOf(t)) * std::sqrt(0.5L - h * 0.5L);
+    a = RotateMatrixPlane(i, j, a, cs, sn);
+    // V·R, as in EigenByRotations, so that the columns of V are the eigenvectors however
+    // many planes the rotations take.
+    v = MultiplyMatrix3(v, PlaneRotation(i, j, cs, sn));
+    ++k;
+  }
+  EigenWithErrorsResult result;
+  const Matrix3 g = TransposedTripleProduct(v, e, v);
+  for (int c = 1; c <= 3; ++c) {
+    result.values.at(c) = a.at(c, c);
+    result.errors.at(c) = g.at(c, c);
+  }
+  for (int c = 1; c <= 3; ++c) {
+    const Extended length =
+        std::sqrt((v.at(1, c) * v.at(1, c) + v.at(2, c) * v.at(2, c)) + v.at(3, c) * v.at(3, c));
+    for (int r = 1; r <= 3; ++r) v.at(r, c) = v.at(r, c) / length;
+  }
+  result.vectors = v;
+  return result;
+}
+
+ValuesWithErrors RotatedLinearTermsWithErrors(Matrix3 v, QuadricForm q, QuadricForm e,
+                                              Extended precision) {
+  const Matrix3 n = InvertMatrix3(v, precision);
+  ValuesWithErrors result;
+  for (int r = 1; r <= 3; ++r) {
+    result.values.at(r) = (n.at(r, 1) * q.at(7) + n.at(r, 2) * q.at(8)) + n.at(r, 3) * q.at(9);
+    const Extended d1 = n.at(r, 1) * e.at(7);
+    const Extended d2 = n.at(r, 2) * e.at(8);
+    const Extended d3 = n.at(r, 3) * e.at(9);
+    result.errors.at(r) = std::sqrt((d1 * d1 + d2 * d2) + d3 * d3);
+  }
+  return result;
+}
+
+namespace {
+
+/// Negative in the sense of the orientation test: a NaN counts as negative.
+bool CountsAsNegative(Extended x) { return !(x >= 0); }
+
+}  // namespace
+
+ValuesWithErrors SemiAxesWithErrors(QuadricForm q, QuadricForm e, Vector3 lambda,
+                                    Vector3 linearTerms, Vector3 lambdaErrors,
+                                    Vector3 linearTermErrors) {
+  Vector3& l = lambda;
+  Vector3& b = linearTerms;
+  Vector3& dl = lambdaErrors;
+  Vector3& db = linearTermErrors;
+  if (CountsAsNegative(l.at(1)) && CountsAsNegative(l.at(2)) && CountsAsNegative(l.at(3))) {
+    for (int k = 1; k <= 3; ++k) {
+      l.at(k) = -l.at(k);
+      b.at(k) = -b.at(k);
+      dl.at(k) = -dl.at(k);
+      db.at(k) = -db.at(k);
+    }
+    for (int k = 1; k <= 10; ++k) {
+      q.at(k) = -q.at(k);
+      e.at(k) = -e.at(k);
+    }
+  }
+  const Extended c = q.at(10);
+  const Extended dc = e.at(10);
+  const Extended sumK = ((b.at(1) * b.at(1) / l.at(1) + b.at(2) * b.at(2) / l.at(2)) +
+                         b.at(3) * b.at(3) / l.at(3)) -
+                        c;
+  const Extended r = std::sqrt(sumK);
+
+  // d[1..3]: linear terms, d[4]: constant term, d[5..7]: eigenvalues.
+  Extended d[8] = {};
+  for (int k = 1; k <= 3; ++k) d[k] = (b.at(k) / (l.at(k) * r)) * db.at(k);
+  d[4] = (1 / (r * 2)) * dc;
+  for (int k = 1; k <= 3; ++k)
+    d[4 + k] = (b.at(k) * b.at(k) / ((l.at(k) * l.at(k) * 2) * r)) * dl.at(k);
+
+  ValuesWithErrors result;
+  for (int k = 1; k <= 3; ++k) {
+    result.values.at(k) = r / std::sqrt(l.at(k));
+    // Both parts of the derivative of r/√λk by λk have the same sign, so they add.
+    const Extended own = d[4 + k] + (r / (l.at(k) * 2)) * dl.at(k);
+    Extended sum = own * own;
+    for (int m = 1; m <= 7; ++m) {
+      if (m != 4 + k) sum = sum + d[m] * d[m];
+    }
+    result.errors.at(k) = std::sqrt(sum) * (1 / std::sqrt(l.at(k)));
+  }
+  return result;
+}
+
+namespace {
+
+/// k + "    " + value + "  ± " + error, every number in G(10, 10).
+std::string ExperimentalLine(int k, Extended value, Extended error) {
+  return std::to_string(k) + "    " + FormatGeneral(value, 10, 10) + "  " + "±" + " " +
+         FormatGeneral(error, 10, 10);
+}
+
+void AppendBlock(std::vector<std::string>& lines, const char* heading,
+                 const ValuesWithErrors& block) {
+  lines.push_back(heading);
+  for (int k = 1; k <= 3; ++k)
+    lines.push_back(ExperimentalLine(k, block.values.at(k), block.errors.at(k)));
+}
+
+}  // namespace
+
+ExperimentalReport ReportExperimental(QuadricForm q, QuadricForm e, Extended inversePrecision,
+                                      Extended rotationPrecision) {
+  const EigenWithErrorsResult eigen =
+      EigenWithErrors(QuadricMatrix(q), QuadricMatrix(e), rotationPrecision);
+  const ValuesWithErrors linear =
+      RotatedLinearTermsWithErrors(eigen.vectors, q, e, inversePrecision);
+  ExperimentalReport report;
+  AppendBlock(report.lines, "Experimental L", {eigen.values, eigen.errors});
+  AppendBlock(report.lines, "Experimental B", linear);
+  report.semiAxes =
+      SemiAxesWithErrors(q, e, eigen.values, linear.values, eigen.errors, linear.errors);
+  report.lines.push_back("");  // a truly empty line, unlike the " " separators around it
+  AppendBlock(report.lines, "Experimental ABC", report.semiAxes);
+  return report;
+}
+
+}  // namespace ovalon

@@ -1,0 +1,58 @@
+#pragma once
+// First-order uncertainties of the eigenvalues, the rotated linear terms and the semi-axes,
+// propagated from the coefficient errors of the fit, and their "Experimental" report blocks.
+
+#include <string>
+#include <vector>
+
+#include "core/extended.h"
+
+namespace ovalon {
+
+/// Rᵀ·A·R with R = PlaneRotation(p, q, cs, sn): columns p and q first, then rows p and q.
+Matrix3 RotateMatrixPlane(int p, int q, Matrix3 a, Extended cs, Extended sn);
+
+/// Pᵀ·(Q·R), both products by the rule of MultiplyMatrix3.
+Matrix3 TransposedTripleProduct(Matrix3 p, Matrix3 q, Matrix3 r);
+
+/// Eigenvalues with their uncertainties and the unit eigenvectors.
+struct EigenWithErrorsResult {
+  Vector3 values;   ///< λ
+  Vector3 errors;   ///< δλ, signed as the coefficient errors make them
+  Matrix3 vectors;  ///< column c is the unit eigenvector of λc
+};
+
+/// The rotation method in its half-angle form. S is the matrix of the quadratic part, E the
+/// matrix of its coefficient errors laid out alike; δλc = (Vᵀ·E·V)[c][c] with V before its
+/// columns are normalised. E itself is never rotated.
+EigenWithErrorsResult EigenWithErrors(Matrix3 s, Matrix3 e, Extended precision);
+
+/// A vector and its uncertainties.
+struct ValuesWithErrors {
+  Vector3 values;
+  Vector3 errors;
+};
+
+/// b′ = V⁻¹·b and δb′ = √Σ (V⁻¹[r][k]·δbk)²; the uncertainty of V is not propagated.
+/// Throws SingularMatrixError when V cannot be inverted to the precision.
+ValuesWithErrors RotatedLinearTermsWithErrors(Matrix3 v, QuadricForm q, QuadricForm e,
+                                              Extended precision);
+
+/// Semi-axes ak = r/√λk with r = √K and their first-order uncertainties from δb′, δc and δλ.
+/// When all three λ are negative (NaN counting as negative) the quadric is first negated.
+ValuesWithErrors SemiAxesWithErrors(QuadricForm q, QuadricForm e, Vector3 lambda,
+                                    Vector3 linearTerms, Vector3 lambdaErrors,
+                                    Vector3 linearTermErrors);
+
+/// The three "Experimental" blocks and the semi-axes with their uncertainties.
+struct ExperimentalReport {
+  std::vector<std::string> lines;
+  ValuesWithErrors semiAxes;
+};
+
+/// The blocks "Experimental L", "Experimental B" and, after one empty line,
+/// "Experimental ABC". Throws SingularMatrixError as RotatedLinearTermsWithErrors does.
+ExperimentalReport ReportExperimental(QuadricForm q, QuadricForm e, Extended inversePrecision,
+                                      Extended rotationPrecision);
+
+}  // namespace ovalon
