@@ -22,9 +22,12 @@ std::string FormatFixed(Extended value, int precision, int digits);
 /// The decimal separator every conversion writes (UTF-8). It starts as the locale's and is "."
 /// from the first ParseNumber on.
 std::string DecimalSeparator();
+
+/// Replaces the separator for every later conversion (ParseNumber sets ".").
 void SetDecimalSeparator(const std::string& separator);
 
-/// Sets DecimalSeparator from the user's locale (LC_NUMERIC of the environment).
+/// Sets DecimalSeparator from the user's locale (LC_NUMERIC of the environment), without
+/// touching the C library's global locale; "." when that locale is unavailable.
 void SetDecimalSeparatorFromLocale();
 
 }  // namespace ovalon
