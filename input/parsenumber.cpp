@@ -1,0 +1,142 @@
+#include "input/parsenumber.h"
+
+#include <array>
+#include <cmath>
+#include <optional>
+#include <string_view>
+
+#include "app/format.h"
+#include "core/extended.h"
+
+namespace ovalon {
+
+namespace {
+
+// Far beyond the extended range in either direction; keeps absurd exponents from overflowing.
+constexpr long long ExponentLimit = 1000000000;
+// 10^27 = 2^27 · 5^27 with 5^27 < 2^64: the largest power of ten that is exact in extended.
+constexpr int LargestExactPower = 27;
+
+/// The parts of a number read so far: `digits` holds every mantissa digit as one integer
+/// (value := value × 10 + digit), and the number is digits × 10^exponent.
+struct NumberParts {
+  bool negative = false;
+  Extended digits = 0;
+  long long exponent = 0;
+  int digitCount = 0;
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+void SkipSpaces(std::string_view text, std::size_t& pos) {
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+}
+
+void ReadSign(std::string_view text, std::size_t& pos, bool& negative) {
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+}
+
+/// Accumulates the decimal digits at pos into `parts`; fraction digits also lower the exponent.
+/// Returns how many digits were read.
+int AccumulateDigits(std::string_view text, std::size_t& pos, NumberParts& parts, bool fraction) {
+  int count = 0;
+  for (; pos < text.size() && IsDigit(text[pos]); ++pos, ++count) {
+    parts.digits = parts.digits * 10 + (text[pos] - '0');
+    if (fraction && parts.exponent > -ExponentLimit) --parts.exponent;
+  }
+  parts.digitCount += count;
+  return count;
+}
+
+/// Reads "E" or "e", an optional sign and at least one digit into the exponent. Returns false
+/// when the letter is there without a digit after it; true when there is no letter at all.
+bool ReadExponent(std::string_view text, std::size_t& pos, NumberParts& parts) {
+  if (pos >= text.size() || (text[pos] != 'E' && text[pos] != 'e')) return true;
+  ++pos;
+  bool negative = false;
+  ReadSign(text, pos, negative);
+  if (pos >= text.size() || !IsDigit(text[pos])) return false;
+  long long value = 0;
+  for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
+    if (value < ExponentLimit) value = value * 10 + (text[pos] - '0');
+  }
+  parts.exponent += negative ? -value : value;
+  return true;
+}
+
+/// 10^n in extended: exact by repeated multiplication up to 10^27, powl beyond.
+Extended PowerOfTen(long long n) {
+  static const std::array<Extended, LargestExactPower + 1> exact = [] {
+    std::array<Extended, LargestExactPower + 1> powers{};
+    powers[0] = 1;
+    for (int i = 1; i <= LargestExactPower; ++i) powers[i] = powers[i - 1] * 10;
+    return powers;
+  }();
+  if (n <= LargestExactPower) return exact[n];
+  return powl(10.0L, static_cast<Extended>(n));
+}
+
+/// digits × 10^exponent with its sign, in extended. Multiplying or dividing by the exact power
+/// rounds once, so up to 19 significant digits and |exponent| ≤ 27 the result is correctly
+/// rounded. A zero mantissa stays zero whatever the exponent.
+Extended Value(const NumberParts& parts) {
+  Extended value = parts.digits;
+  if (value != 0 && parts.exponent > 0) value = value * PowerOfTen(parts.exponent);
+  if (value != 0 && parts.exponent < 0) value = value / PowerOfTen(-parts.exponent);
+  return parts.negative ? -value : value;
+}
+
+/// Leading spaces, a sign with at least one character after it, digits, "." and digits, an
+/// exponent with at least one digit, and nothing after. The mantissa may lack digits.
+std::optional<Extended> ReadStrict(std::string_view text) {
+  NumberParts parts;
+  std::size_t pos = 0;
+  SkipSpaces(text, pos);
+  ReadSign(text, pos, parts.negative);
+  if (pos >= text.size()) return std::nullopt;
+  AccumulateDigits(text, pos, parts, false);
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    AccumulateDigits(text, pos, parts, true);
+  }
+  if (!ReadExponent(text, pos, parts) || pos != text.size()) return std::nullopt;
+  return Value(parts);
+}
+
+/// Like the strict reading, but with `separator` as the decimal point, at least one digit or
+/// separator in the mantissa, trailing spaces allowed, and no overflow of the extended range.
+std::optional<Extended> ReadLenient(std::string_view text, std::string_view separator) {
+  NumberParts parts;
+  std::size_t pos = 0;
+  SkipSpaces(text, pos);
+  ReadSign(text, pos, parts.negative);
+  AccumulateDigits(text, pos, parts, false);
+  bool hasSeparator = false;
+  if (!separator.empty() && text.substr(pos, separator.size()) == separator) {
+    hasSeparator = true;
+    pos += separator.size();
+    AccumulateDigits(text, pos, parts, true);
+  }
+  if (parts.digitCount == 0 && !hasSeparator) return std::nullopt;
+  if (!ReadExponent(text, pos, parts)) return std::nullopt;
+  SkipSpaces(text, pos);
+  if (pos != text.size()) return std::nullopt;
+  const Extended value = Value(parts);
+  if (std::isinf(value)) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+EConvertError::EConvertError(const std::string& text)
+    : std::runtime_error("\"" + text + "\" не является числом") {}
+
+double ParseNumber(const std::string& text) {
+  SetDecimalSeparator(".");
+  std::optional<Extended> value = ReadStrict(text);
+  if (!value) value = ReadLenient(text, DecimalSeparator());
+  if (!value) throw EConvertError(text);
+  return static_cast<double>(*value);
+}
+
+}  // namespace ovalon
