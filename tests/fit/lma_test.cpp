@@ -1,0 +1,116 @@
+#include "fit/lma.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+
+#include "core/singularmatrixerror.h"
+#include "fit/mnk.h"
+#include "tests/fit/fitpoints.h"
+
+namespace ovalon {
+namespace {
+
+using testing::SpiralPoints;
+
+constexpr Extended Precision = 1e-10L;
+
+PointSet Cage() { return SpiralPoints(1.3, 1.0, 0.8, 0.3, -0.2, 0.1); }
+
+QuadricParams Filled(Extended v) {
+  QuadricParams a;
+  a.data.fill(v);
+  return a;
+}
+
+TEST(BuildDampedNormalMatrix, ScalesOnlyTheDiagonalByOnePlusLambda) {
+  const Matrix9 n = BuildNormalMatrix(Cage());
+  const Matrix9 doubled = BuildDampedNormalMatrix(Cage(), 1);   // λ·N + N = 2N exactly
+  const Matrix9 cleared = BuildDampedNormalMatrix(Cage(), -1);  // −N + N = 0 exactly
+  for (int r = 1; r <= 9; ++r) {
+    for (int c = 1; c <= 9; ++c) {
+      EXPECT_EQ(doubled.at(r, c), r == c ? 2 * n.at(r, c) : n.at(r, c));
+      EXPECT_EQ(cleared.at(r, c), r == c ? 0 : n.at(r, c));
+    }
+  }
+}
+
+TEST(NegatedResiduals, AreTheQuadricValuesNegatedAndTheNormsAgree) {
+  // −1 − s and −(s + 1) round alike, so the two modules see the same residuals; the norm of
+  // the least-squares report is the same square root divided by 60.
+  const PointSet p = Cage();
+  QuadricParams a;
+  for (int k = 1; k <= 9; ++k) a.at(k) = 0.1L * k - 0.45L;
+  const Vector60 r = NegatedResiduals(p, a);
+  const Vector60 f = EvaluateQuadric(p, a);
+  for (int i = 1; i <= AtomCount; ++i) EXPECT_EQ(r.at(i), -f.at(i)) << "atom " << i;
+  EXPECT_EQ(ScaledResidualNorm(p, a), ResidualNorm(p, a) / 60);
+  EXPECT_EQ(ResidualNorm(p, QuadricParams{}), std::sqrt(60.0L));  // every F_i is 1
+}
+
+TEST(ComputeMarquardtStep, UndampedStepFromZeroIsTheLeastSquaresSolution) {
+  // With λ = 0 the step solves N·δ = Dᵀ·(−1), the normal equations themselves; the two
+  // evaluation orders differ by rounding only (condition about 50, coefficients below 2).
+  const QuadricParams step = ComputeMarquardtStep(Cage(), QuadricParams{}, 0, Precision);
+  const QuadricParams a = FitQuadricLeastSquares(Cage(), Precision);
+  for (int k = 1; k <= 9; ++k) EXPECT_NEAR(step.at(k), a.at(k), 1e-16L) << "A" << k;
+}
+
+TEST(FitQuadricLevenbergMarquardt, NoCycleReturnsTheStartValues) {
+  for (const int cycles : {0, -1, -3, INT_MIN}) {
+    SCOPED_TRACE(cycles);
+    EXPECT_EQ(FitQuadricLevenbergMarquardt(Cage(), cycles, 0.75L, 1, 10, Precision),
+              Filled(0.75L));
+  }
+}
+
+TEST(FitQuadricLevenbergMarquardt, DefaultsReachTheLeastSquaresCoefficients) {
+  // 100 cycles from 1.0 with λ = 1, ν = 10: λ falls below 1e-20 within 25 accepted cycles,
+  // after which each step is the undamped solution; what remains is rounding, about 5e-18
+  // with the condition number near 50 of this cage.
+  const PointSet p = Cage();
+  const QuadricParams lm = FitQuadricLevenbergMarquardt(p, 100, 1, 1, 10, Precision);
+  const QuadricParams ls = FitQuadricLeastSquares(p, Precision);
+  for (int k = 1; k <= 9; ++k) EXPECT_NEAR(lm.at(k), ls.at(k), 1e-16L) << "A" << k;
+}
+
+TEST(FitQuadricLevenbergMarquardt, AcceptsByDividingLambdaAndUndoesByMultiplying) {
+  // Two cycles replayed with the module's own steps. Cycle 1 with λ = 1 lowers the norm, so
+  // cycle 2 runs with λ/ν. With λ = −0.999 the damped matrix is indefinite and the step
+  // overshoots: it is undone by subtraction and cycle 2 runs with λ·ν.
+  const PointSet p = Cage();
+  const Extended nu = 4;
+  const struct {
+    const char* name;
+    Extended lambda;
+    bool accepted;
+  } cases[] = {{"accepted", 1, true}, {"undone", -0.999L, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QuadricParams start = Filled(1);
+    const QuadricParams first = ComputeMarquardtStep(p, start, c.lambda, Precision);
+    const QuadricParams tried = AddParams(start, first);
+    ASSERT_EQ(ResidualNorm(p, start) >= ResidualNorm(p, tried), c.accepted);
+    const QuadricParams afterOne = c.accepted ? tried : SubtractParams(tried, first);
+    EXPECT_EQ(FitQuadricLevenbergMarquardt(p, 1, 1, c.lambda, nu, Precision), afterOne);
+
+    const Extended lambda2 = c.accepted ? c.lambda / nu : c.lambda * nu;
+    const QuadricParams second = ComputeMarquardtStep(p, afterOne, lambda2, Precision);
+    const QuadricParams tried2 = AddParams(afterOne, second);
+    const QuadricParams afterTwo = ResidualNorm(p, afterOne) >= ResidualNorm(p, tried2)
+                                       ? tried2
+                                       : SubtractParams(tried2, second);
+    EXPECT_EQ(FitQuadricLevenbergMarquardt(p, 2, 1, c.lambda, nu, Precision), afterTwo);
+  }
+}
+
+TEST(FitQuadricLevenbergMarquardt, SingularDampedMatrixThrows) {
+  PointSet planar = Cage();
+  planar.Z.data.fill(0);
+  EXPECT_THROW(FitQuadricLevenbergMarquardt(planar, 1, 1, 1, 10, Precision), SingularMatrixError);
+  EXPECT_NO_THROW(FitQuadricLevenbergMarquardt(planar, 0, 1, 1, 10, Precision));
+}
+
+}  // namespace
+}  // namespace ovalon
