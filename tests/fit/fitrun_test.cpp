@@ -1,0 +1,224 @@
+#include "fit/fitrun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fit/lma.h"
+#include "fit/mnk.h"
+#include "tests/fit/fitpoints.h"
+
+namespace ovalon {
+namespace {
+
+using testing::SpiralPoints;
+using testing::UniformErrors;
+
+PointSet Cage() { return SpiralPoints(1.3, 1.0, 0.8, 0.3, -0.2, 0.1); }
+
+FitSettings Marquardt() {
+  FitSettings s;
+  s.leastSquares = false;
+  return s;
+}
+
+void ExpectNoFitResult(const FitRunResult& r) {
+  EXPECT_TRUE(r.lines.empty());
+  EXPECT_FALSE(r.fitParams.has_value());
+  EXPECT_FALSE(r.fitErrors.has_value());
+}
+
+/// Compares whole reports line by line, naming every line that differs.
+void ExpectSameLines(const std::vector<std::string>& actual,
+                     const std::vector<std::string>& expected) {
+  EXPECT_EQ(actual.size(), expected.size());
+  for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i)
+    EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1;
+}
+
+TEST(CoordinatesLoaded, IsFalseOnlyForAnAllZeroOrNaNSum) {
+  const Extended nan = std::numeric_limits<double>::quiet_NaN();
+  PointSet one;
+  one.Z.at(60) = -0.5;
+  PointSet withNaN = Cage();
+  withNaN.Y.at(7) = nan;
+  PointSet infinite;
+  infinite.X.at(1) = std::numeric_limits<double>::infinity();
+  PointSet negativeZeros;
+  negativeZeros.X.data.fill(-0.0);
+  EXPECT_FALSE(CoordinatesLoaded(PointSet{}));
+  EXPECT_FALSE(CoordinatesLoaded(negativeZeros));
+  EXPECT_FALSE(CoordinatesLoaded(withNaN));
+  EXPECT_TRUE(CoordinatesLoaded(one));
+  EXPECT_TRUE(CoordinatesLoaded(infinite));
+}
+
+TEST(RunFit, NothingHappensBeforeCoordinatesAreLoaded) {
+  FitSettings s;
+  s.inversePrecision = "not a number";
+  const FitRunResult r = RunFit(PointSet{}, PointSet{}, s);
+  EXPECT_EQ(r.status, FitStatus::NotRun);
+  EXPECT_FALSE(r.inversePrecision.has_value());
+  EXPECT_FALSE(r.rotationPrecision.has_value());
+  ExpectNoFitResult(r);
+}
+
+TEST(RunFit, RejectedFieldKeepsWhatWasReadBefore) {
+  const struct {
+    const char* name;
+    std::string FitSettings::*field;
+    const char* text;
+    bool inverseRead;
+    bool rotationRead;
+  } cases[] = {
+      {"Edit6 text", &FitSettings::inversePrecision, "abc", false, false},
+      {"Edit6 empty", &FitSettings::inversePrecision, "", false, false},
+      {"Edit7 decimal comma", &FitSettings::rotationPrecision, "1,5", true, false},
+      {"Edit1 text", &FitSettings::cycles, "x", true, true},
+      {"Edit1 space", &FitSettings::cycles, " ", true, true},
+      {"Edit1 1E10", &FitSettings::cycles, "1E10", true, true},
+      {"Edit1 2^31", &FitSettings::cycles, "2147483648", true, true},
+      {"Edit1 -2^31-1", &FitSettings::cycles, "-2147483649", true, true},
+      {"Edit1 NAN", &FitSettings::cycles, "NAN", true, true},
+      {"Edit1 INF", &FitSettings::cycles, "INF", true, true},
+      {"Edit1 beyond a 64-bit real", &FitSettings::cycles, "1E400", true, true},
+      {"Edit2", &FitSettings::start, "1..0", true, true},
+      {"Edit3", &FitSettings::lambda, "--1", true, true},
+      {"Edit4", &FitSettings::step, "\t10", true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FitSettings settings = Marquardt();
+    settings.*c.field = c.text;
+    const FitRunResult r = RunFit(Cage(), UniformErrors(0.01), settings);
+    EXPECT_EQ(r.status, FitStatus::InvalidInput);
+    const std::optional<Extended> unread;
+    EXPECT_EQ(r.inversePrecision, c.inverseRead ? std::optional<Extended>(1e-10) : unread);
+    EXPECT_EQ(r.rotationPrecision, c.rotationRead ? std::optional<Extended>(1e-20) : unread);
+    ExpectNoFitResult(r);
+  }
+}
+
+TEST(RunFit, LeastSquaresDoesNotReadTheMarquardtFields) {
+  FitSettings s;
+  s.cycles = s.start = s.lambda = s.step = "?";
+  EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), s).status, FitStatus::Done);
+}
+
+TEST(RunFit, SingularMatrixReturnsNoLinesAndNoFit) {
+  PointSet planar = Cage();
+  planar.Z.data.fill(0);
+  FitSettings largePrecision;
+  largePrecision.inversePrecision = "1E10";
+  FitSettings largePrecisionMarquardt = Marquardt();
+  largePrecisionMarquardt.inversePrecision = "1E10";
+  const struct {
+    const char* name;
+    PointSet coords;
+    FitSettings settings;
+    Extended precision;
+  } cases[] = {
+      {"planar cage, least squares", planar, FitSettings{}, 1e-10},
+      {"planar cage, Levenberg–Marquardt", planar, Marquardt(), 1e-10},
+      {"precision 1E10, least squares", Cage(), largePrecision, 1e10},
+      {"precision 1E10, Levenberg–Marquardt", Cage(), largePrecisionMarquardt, 1e10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FitRunResult r = RunFit(c.coords, UniformErrors(0.01), c.settings);
+    EXPECT_EQ(r.status, FitStatus::SingularMatrix);
+    EXPECT_EQ(r.inversePrecision, c.precision);
+    EXPECT_EQ(r.rotationPrecision, static_cast<Extended>(1e-20));
+    ExpectNoFitResult(r);
+  }
+}
+
+TEST(RunFit, StoresTheHalvedFormOfBothMethods) {
+  const PointSet coords = Cage();
+  const PointSet errors = UniformErrors(0.01);
+  const QuadricParams a = FitQuadricLeastSquares(coords, 1e-10L);
+  const QuadricParams da = EstimateQuadricErrors(coords, errors, 1e-10L);
+
+  const FitRunResult ls = RunFit(coords, errors, FitSettings{});
+  ASSERT_EQ(ls.status, FitStatus::Done);
+  ASSERT_TRUE(ls.fitParams && ls.fitErrors);
+  EXPECT_EQ(ls.lines.size(), 81u);
+  for (int k = 1; k <= 9; ++k) {
+    SCOPED_TRACE(k);
+    const Extended divisor = k <= 3 ? 1 : 2;
+    EXPECT_EQ(ls.fitParams->at(k), a.at(k) / divisor);
+    EXPECT_EQ(ls.fitErrors->at(k), da.at(k) / divisor);  // signed, as estimated
+  }
+  EXPECT_EQ(ls.fitParams->at(10), 1);
+  EXPECT_EQ(ls.fitErrors->at(10), 0);
+  // The report shows |dA|; the stored errors keep their signs, and some of them are negative.
+  EXPECT_TRUE(std::any_of(da.data.begin(), da.data.end(), [](Extended e) { return e < 0; }));
+
+  FitSettings m = Marquardt();
+  m.cycles = "3";
+  const FitRunResult lm = RunFit(coords, errors, m);
+  ASSERT_EQ(lm.status, FitStatus::Done);
+  EXPECT_EQ(lm.lines.size(), 81u);
+  EXPECT_FALSE(lm.fitErrors.has_value());
+  const QuadricParams expected = FitQuadricLevenbergMarquardt(coords, 3, 1, 1, 10, 1e-10L);
+  EXPECT_EQ(lm.fitParams, ToQuadricForm(expected, 1));
+  EXPECT_EQ(lm.fitParams->at(7), expected.at(7) / 2);
+  EXPECT_EQ(lm.fitParams->at(10), 1);
+}
+
+TEST(RunFit, CycleCountIsTruncatedTowardZero) {
+  const struct {
+    const char* cycles;
+    int count;
+  } cases[] = {{"2.9", 2}, {"-3", -3}, {"-0.9", 0}, {"-2147483648", -2147483647 - 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cycles);
+    FitSettings s = Marquardt();
+    s.cycles = c.cycles;
+    s.start = "0.5";
+    s.lambda = "2";
+    s.step = "3";
+    const FitRunResult r = RunFit(Cage(), PointSet{}, s);
+    ASSERT_EQ(r.status, FitStatus::Done);
+    const QuadricParams a = FitQuadricLevenbergMarquardt(Cage(), c.count, 0.5, 2, 3, 1e-10L);
+    EXPECT_EQ(r.fitParams, ToQuadricForm(a, 1));
+  }
+  // No cycle: the report shows the start values.
+  FitSettings s = Marquardt();
+  s.cycles = "-3";
+  s.start = "0.5";
+  const FitRunResult r = RunFit(Cage(), PointSet{}, s);
+  EXPECT_EQ(r.lines[70], "A1 = 0.5 ");
+  EXPECT_EQ(r.lines[80], "(0.5)X^2+(5.000000000E-1)Y^2+(0.5)Z^2+(0.5)XY+(0.5)YZ+(0.5)XZ+(0.5)X+"
+                         "(0.5)Y+(0.5)Z+1 = 0");
+}
+
+// The golden reports were derived from fixture.txt by golden/derive_fit_report.py, without
+// the program: the least-squares solution, quadric values, norms and coefficient errors in
+// exact rational arithmetic (square roots to 60 digits) and printed by the script's own
+// formatter written from the number-format rules. The script refuses a fixture where any
+// printed value lies within rounding reach (1e-15) of a half-way point of its last digit, so
+// the extended-precision program must print the same text. The Levenberg–Marquardt report
+// with the default settings shows the least-squares solution, which 100 cycles reach.
+TEST(RunFit, LeastSquaresReportMatchesTheGoldenReport) {
+  PointSet coords, errors;
+  ASSERT_TRUE(testing::ReadGoldenFixture(coords, errors));
+  const FitRunResult r = RunFit(coords, errors, FitSettings{});
+  ASSERT_EQ(r.status, FitStatus::Done);
+  ExpectSameLines(r.lines, testing::ReadLines(testing::GoldenPath("least_squares_report.txt")));
+}
+
+TEST(RunFit, MarquardtReportMatchesTheGoldenReport) {
+  PointSet coords, errors;
+  ASSERT_TRUE(testing::ReadGoldenFixture(coords, errors));
+  const FitRunResult r = RunFit(coords, errors, Marquardt());
+  ASSERT_EQ(r.status, FitStatus::Done);
+  ExpectSameLines(r.lines, testing::ReadLines(testing::GoldenPath("marquardt_report.txt")));
+}
+
+}  // namespace
+}  // namespace ovalon
