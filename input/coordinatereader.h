@@ -13,15 +13,19 @@ inline constexpr const char* FormatErrorMessage = "Неправильный фо
 
 /// What one reading run found, for the caller to report.
 struct CoordinateReading {
-  bool formatError = false;        ///< stopped at a field that is not a number
-  int atomLines = 0;               ///< atom lines ("C…") read before the run ended
-  int uncertaintyLines = 0;        ///< uncertainty lines (">…") read before the run ended
+  bool formatError = false;  ///< stopped at a field that is not a number
+  int atomLines = 0;         ///< atom lines ("C…") met, the one with a failing field included
+  int uncertaintyLines = 0;  ///< uncertainty lines (">…") met, likewise
   std::vector<std::string> notices;  ///< messages to show once each, in order, after the run
 };
 
 /// Reads atom lines into `atoms` and uncertainty lines into `uncertainties`, stopping at the
-/// first empty line. Only the entries the text holds are overwritten; at most 60 per row.
-/// On a format error every value stored before the failing field stays stored.
+/// first empty line. Fields are the runs of non-space characters after a line's first space;
+/// their numbers go in turn to X, Y, Z, one turn for both tables. Only the entries the text holds
+/// are overwritten; at most 60 per row, the rest are dropped. On a format error every value
+/// stored before the failing field stays stored and no notice is given. Otherwise a text with
+/// more than 60 lines of a kind, or with other than 60 atom lines of three numbers (or other than
+/// none or 60 uncertainty lines of three numbers), gives one notice.
 CoordinateReading ReadCoordinates(const std::vector<std::string>& lines, PointSet& atoms,
                                   PointSet& uncertainties);
 

@@ -1,0 +1,129 @@
+#include "input/coordinatereader.h"
+
+#include <array>
+#include <string_view>
+
+#include "input/parsenumber.h"
+
+namespace ovalon {
+
+namespace {
+
+constexpr const char* TooManyLinesNotice = "В тексте больше 60 атомов: прочитаны только первые 60.";
+
+/// Which row of a table the next number goes to; one turn for the whole text.
+enum class Turn { X, Y, Z };
+
+Turn Next(Turn turn) {
+  switch (turn) {
+    case Turn::X:
+      return Turn::Y;
+    case Turn::Y:
+      return Turn::Z;
+    case Turn::Z:
+      return Turn::X;
+  }
+  return Turn::X;
+}
+
+/// One table being filled: its three rows with their position counters (1-based), and whether
+/// every line read into it so far held exactly three numbers.
+struct TableFill {
+  PointSet& table;
+  std::array<int, 3> position{1, 1, 1};
+  bool linesOfThree = true;
+};
+
+/// Stores into the turn's row at its position counter and advances that counter; numbers past
+/// entry 60 of a row are dropped.
+void Store(TableFill& fill, Turn turn, double value) {
+  int& position = fill.position[static_cast<int>(turn)];
+  if (position <= AtomCount) {
+    AtomValues& row = turn == Turn::X   ? fill.table.X
+                      : turn == Turn::Y ? fill.table.Y
+                                        : fill.table.Z;
+    row.at(position) = value;
+  }
+  ++position;
+}
+
+/// The fields of an atom or uncertainty line: every run of non-space characters after the
+/// line's first space. Each field keeps the space before it and, unless it ends the line, the
+/// space after it, as the number reader has always been given them; so a well-formed line
+/// passes " 1.0 " for inner numbers and " 1.0" for the last.
+std::vector<std::string_view> LineFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t pos = line.find(' ');
+  while (pos != std::string_view::npos) {
+    const std::size_t start = line.find_first_not_of(' ', pos);
+    if (start == std::string_view::npos) break;
+    const std::size_t end = line.find(' ', start);
+    const std::size_t last = end == std::string_view::npos ? line.size() : end + 1;
+    fields.push_back(line.substr(start - 1, last - (start - 1)));
+    pos = end;
+  }
+  return fields;
+}
+
+std::string CountNotice(int atomLines, int uncertaintyLines) {
+  return "В тексте строк атомов: " + std::to_string(atomLines) +
+         ", строк погрешностей: " + std::to_string(uncertaintyLines) +
+         ", а ожидалось по 60 строк из трёх чисел. Значения, которых нет в тексте, остались "
+         "прежними.";
+}
+
+/// The notice for a text that did not fill the tables completely, if any.
+void AddNotices(CoordinateReading& reading, const TableFill& atoms,
+                const TableFill& uncertainties) {
+  if (reading.atomLines > AtomCount || reading.uncertaintyLines > AtomCount) {
+    reading.notices.push_back(TooManyLinesNotice);
+    return;
+  }
+  const bool atomsComplete = reading.atomLines == AtomCount && atoms.linesOfThree;
+  const bool uncertaintiesComplete =
+      reading.uncertaintyLines == 0 ||
+      (reading.uncertaintyLines == AtomCount && uncertainties.linesOfThree);
+  if (!atomsComplete || !uncertaintiesComplete) {
+    reading.notices.push_back(CountNotice(reading.atomLines, reading.uncertaintyLines));
+  }
+}
+
+}  // namespace
+
+CoordinateReading ReadCoordinates(const std::vector<std::string>& lines, PointSet& atoms,
+                                  PointSet& uncertainties) {
+  CoordinateReading reading;
+  TableFill atomFill{atoms};
+  TableFill uncertaintyFill{uncertainties};
+  Turn turn = Turn::X;
+  for (const std::string& line : lines) {
+    if (line.empty()) break;
+    TableFill* fill = nullptr;
+    if (line[0] == 'C') {
+      fill = &atomFill;
+      ++reading.atomLines;
+    } else if (line[0] == '>') {
+      fill = &uncertaintyFill;
+      ++reading.uncertaintyLines;
+    } else {
+      continue;
+    }
+    const std::vector<std::string_view> fields = LineFields(line);
+    if (fields.size() != 3) fill->linesOfThree = false;
+    for (std::string_view field : fields) {
+      double value = 0;
+      try {
+        value = ParseNumber(std::string(field));
+      } catch (const EConvertError&) {
+        reading.formatError = true;
+        return reading;
+      }
+      Store(*fill, turn, value);
+      turn = Next(turn);
+    }
+  }
+  AddNotices(reading, atomFill, uncertaintyFill);
+  return reading;
+}
+
+}  // namespace ovalon
