@@ -10,8 +10,9 @@ namespace {
 
 std::string Shortest(double value) { return FormatGeneral(value, 15, 0); }
 
-/// d > best where a NaN on either side counts as greater.
-bool Exceeds(double d, double best) { return !(d <= best); }
+/// d > best, strictly, where a d that is not a number counts as greater: once a NaN has come
+/// in, only another NaN replaces it, so it reaches the report.
+bool Exceeds(double d, double best) { return std::isnan(d) || d > best; }
 
 std::array<double, 3> AtomPoint(const PointSet& atoms, int i) {
   return {atoms.X.at(i), atoms.Y.at(i), atoms.Z.at(i)};
