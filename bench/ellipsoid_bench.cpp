@@ -1,0 +1,67 @@
+// One press of "Вывести характеристики" and one of "Определить диагонали", numerics and
+// report text together.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "app/format.h"
+#include "ellipsoid/characteristics.h"
+#include "ellipsoid/diagonals.h"
+
+namespace ovalon {
+namespace {
+
+// 60 atoms on a tilted ellipsoid-like shell, spread by the golden angle.
+PointSet ShellAtoms() {
+  PointSet atoms;
+  for (int i = 1; i <= AtomCount; ++i) {
+    const double z = 1 - (2.0 * i - 1) / AtomCount;
+    const double ring = std::sqrt(1 - z * z);
+    const double phi = 2.399963229728653 * i;
+    atoms.X.at(i) = 1 + 3.6 * ring * std::cos(phi);
+    atoms.Y.at(i) = -2 + 3.4 * ring * std::sin(phi);
+    atoms.Z.at(i) = 0.5 + 3.5 * z;
+  }
+  return atoms;
+}
+
+CharacteristicsInput TiltedInput() {
+  CharacteristicsInput input;
+  input.fitParams.data = {0.04L, 0.03L, 0.05L, 0.01L, -0.005L, 0.008L, -0.1L, 0.2L, 0.05L, -0.5L};
+  input.fitErrors.data = {0.0004L, -0.0003L, 0.0002L, 0.0001L, 0.00005L,
+                          -0.0001L, 0.001L,  -0.002L,  0.0015L, 0};
+  input.inversePrecision = 1e-10;
+  input.rotationPrecision = 1e-20;
+  input.atomCoords = ShellAtoms();
+  for (int i = 1; i <= AtomCount; ++i) {
+    input.coordErrors.X.at(i) = 0.001 * i;
+    input.coordErrors.Y.at(i) = 0.002;
+    input.coordErrors.Z.at(i) = 0.003;
+  }
+  input.showCoordinates = true;
+  return input;
+}
+
+void BM_RunCharacteristics(benchmark::State& state) {
+  SetDecimalSeparator(".");
+  const CharacteristicsInput input = TiltedInput();
+  for (auto _ : state) {
+    CharacteristicsResult result = RunCharacteristics(input);
+    benchmark::DoNotOptimize(result);
+  }
+}
+BENCHMARK(BM_RunCharacteristics);
+
+void BM_FindMaximumDiagonals(benchmark::State& state) {
+  SetDecimalSeparator(".");
+  const PointSet atoms = ShellAtoms();
+  for (auto _ : state) {
+    DiagonalResult result = FindMaximumDiagonals(atoms);
+    benchmark::DoNotOptimize(result);
+  }
+}
+BENCHMARK(BM_FindMaximumDiagonals);
+
+}  // namespace
+}  // namespace ovalon
