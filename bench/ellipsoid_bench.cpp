@@ -29,8 +29,8 @@ PointSet ShellAtoms() {
 CharacteristicsInput TiltedInput() {
   CharacteristicsInput input;
   input.fitParams.data = {0.04L, 0.03L, 0.05L, 0.01L, -0.005L, 0.008L, -0.1L, 0.2L, 0.05L, -0.5L};
-  input.fitErrors.data = {0.0004L, -0.0003L, 0.0002L, 0.0001L, 0.00005L,
-                          -0.0001L, 0.001L,  -0.002L,  0.0015L, 0};
+  input.fitErrors.data = {0.0004L,  -0.0003L, 0.0002L, 0.0001L, 0.00005L,
+                          -0.0001L, 0.001L,   -0.002L, 0.0015L, 0};
   input.inversePrecision = 1e-10;
   input.rotationPrecision = 1e-20;
   input.atomCoords = ShellAtoms();

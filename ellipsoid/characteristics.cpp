@@ -89,9 +89,9 @@ void AppendAxisLines(Lines& lines, const std::array<double, 3>& centre, Matrix3 
   lines.push_back(" ");
   lines.push_back("Оси эллипсоида в непреобразованных координатах(уравнения прямых):");
   for (int r = 1; r <= 3; ++r) {
-    lines.push_back("(X-(" + Exponent43(centre[0]) + "))/(" + Exponent43(v.at(1, r)) + ")=" +
-                    "(Y-(" + Exponent43(centre[1]) + "))/(" + Exponent43(v.at(2, r)) + ")=" +
-                    "(Z-(" + Exponent43(centre[2]) + "))/(" + Exponent43(v.at(3, r)) + ")");
+    lines.push_back("(X-(" + Exponent43(centre[0]) + "))/(" + Exponent43(v.at(1, r)) +
+                    ")=" + "(Y-(" + Exponent43(centre[1]) + "))/(" + Exponent43(v.at(2, r)) +
+                    ")=" + "(Z-(" + Exponent43(centre[2]) + "))/(" + Exponent43(v.at(3, r)) + ")");
   }
 }
 
@@ -115,8 +115,8 @@ void AppendCanonicalEquation(Lines& lines, Vector3 semiAxes) {
   lines.push_back(" ");
   lines.push_back("Каноническое уравнение в новом базисе:");
   lines.push_back("(Xnew / " + Shortest(semiAxes.at(1)) + ")^2" + "+" + "(Ynew / " +
-                  Shortest(semiAxes.at(2)) + ")^2" + "+" + "(Znew / " +
-                  Shortest(semiAxes.at(3)) + ")^2" + " = 1");
+                  Shortest(semiAxes.at(2)) + ")^2" + "+" + "(Znew / " + Shortest(semiAxes.at(3)) +
+                  ")^2" + " = 1");
   lines.push_back(" ");
   lines.push_back("Длины осей:");
   for (int k = 1; k <= 3; ++k)
@@ -127,14 +127,15 @@ void AppendCanonicalEquation(Lines& lines, Vector3 semiAxes) {
 void AppendTransformation(Lines& lines, Matrix3 w, Vector3 shift) {
   std::string rows[3], shifts[3];
   for (int r = 1; r <= 3; ++r) {
-    rows[r - 1] = "| " + FormatFixed(w.at(r, 1), 4, 5) + " " + FormatFixed(w.at(r, 2), 4, 5) +
-                  " " + FormatFixed(w.at(r, 3), 4, 5);
+    rows[r - 1] = "| " + FormatFixed(w.at(r, 1), 4, 5) + " " + FormatFixed(w.at(r, 2), 4, 5) + " " +
+                  FormatFixed(w.at(r, 3), 4, 5);
     shifts[r - 1] = FormatFixed(shift.at(r), 7, 5);
   }
-  const int rowWidth = MaxOfThree(CharacterCount(rows[0]), CharacterCount(rows[1]),
-                                  CharacterCount(rows[2])) + 1;
-  const int shiftWidth = MaxOfThree(CharacterCount(shifts[0]), CharacterCount(shifts[1]),
-                                    CharacterCount(shifts[2])) + 1;
+  const int rowWidth =
+      MaxOfThree(CharacterCount(rows[0]), CharacterCount(rows[1]), CharacterCount(rows[2])) + 1;
+  const int shiftWidth =
+      MaxOfThree(CharacterCount(shifts[0]), CharacterCount(shifts[1]), CharacterCount(shifts[2])) +
+      1;
   for (int k = 0; k < 3; ++k) {
     rows[k] = PadTo(rows[k], rowWidth);
     shifts[k] = PadTo(shifts[k], shiftWidth);
@@ -159,10 +160,8 @@ void AppendMeasures(Lines& lines, const EllipsoidMeasures& measures) {
 }
 
 /// Row r of W·x + s for the atom (x, y, z), rounded to 64 bits.
-double TransformCoordinate(Matrix3 w, Vector3 shift, int r, Extended x, Extended y,
-                           Extended z) {
-  return static_cast<double>(((w.at(r, 1) * x + w.at(r, 2) * y) + w.at(r, 3) * z) +
-                             shift.at(r));
+double TransformCoordinate(Matrix3 w, Vector3 shift, int r, Extended x, Extended y, Extended z) {
+  return static_cast<double>(((w.at(r, 1) * x + w.at(r, 2) * y) + w.at(r, 3) * z) + shift.at(r));
 }
 
 std::string Fixed96Triple(double x, double y, double z) {

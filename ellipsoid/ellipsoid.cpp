@@ -58,8 +58,7 @@ Vector3 QuadricInvariants(QuadricForm q) {
   const Extended a12 = q.at(4), a23 = q.at(5), a13 = q.at(6);
   Vector3 invariants;
   invariants.at(1) = (a11 + a22) + a33;
-  invariants.at(2) =
-      ((((a11 * a22 - a12 * a12) + a11 * a33) - a13 * a13) + a22 * a33) - a23 * a23;
+  invariants.at(2) = ((((a11 * a22 - a12 * a12) + a11 * a33) - a13 * a13) + a22 * a33) - a23 * a23;
   invariants.at(3) = Determinant3(QuadricMatrix(q));
   return invariants;
 }

@@ -106,9 +106,9 @@ ValuesWithErrors SemiAxesWithErrors(QuadricForm q, QuadricForm e, Vector3 lambda
   }
   const Extended c = q.at(10);
   const Extended dc = e.at(10);
-  const Extended sumK = ((b.at(1) * b.at(1) / l.at(1) + b.at(2) * b.at(2) / l.at(2)) +
-                         b.at(3) * b.at(3) / l.at(3)) -
-                        c;
+  const Extended sumK =
+      ((b.at(1) * b.at(1) / l.at(1) + b.at(2) * b.at(2) / l.at(2)) + b.at(3) * b.at(3) / l.at(3)) -
+      c;
   const Extended r = std::sqrt(sumK);
 
   // d[1..3]: linear terms, d[4]: constant term, d[5..7]: eigenvalues.

@@ -84,8 +84,8 @@ TEST_F(Characteristics, AxisAlignedEllipsoidGivesTheGoldenReport) {
   // three eigenvalues are negative, so the "Experimental ABC" block takes the negated form.
   CharacteristicsInput input =
       Input(Form({-0.25L, -0.0625L, -0.03125L, 0, 0, 0, 0.25L, -0.125L, 0.0234375L, 1}),
-            Form({1 / 1024.0L, -1 / 2048.0L, 1 / 4096.0L, 1 / 8192.0L, -1 / 8192.0L,
-                  1 / 16384.0L, 1 / 512.0L, -1 / 1024.0L, 1 / 2048.0L, 0}));
+            Form({1 / 1024.0L, -1 / 2048.0L, 1 / 4096.0L, 1 / 8192.0L, -1 / 8192.0L, 1 / 16384.0L,
+                  1 / 512.0L, -1 / 1024.0L, 1 / 2048.0L, 0}));
   input.showCoordinates = true;
   const CharacteristicsResult result = RunCharacteristics(input);
 
@@ -96,8 +96,7 @@ TEST_F(Characteristics, AxisAlignedEllipsoidGivesTheGoldenReport) {
 
   ASSERT_TRUE(result.ran);
   const size_t common = std::min(expected.size(), result.lines.size());
-  for (size_t n = 0; n < common; ++n)
-    EXPECT_EQ(result.lines[n], expected[n]) << "line " << n + 1;
+  for (size_t n = 0; n < common; ++n) EXPECT_EQ(result.lines[n], expected[n]) << "line " << n + 1;
   EXPECT_EQ(result.lines.size(), expected.size());
 
   EXPECT_EQ(result.ellipsoidCentre, (std::array<double, 3>{1, -2, 0.75}));
@@ -142,8 +141,7 @@ TEST_F(Characteristics, SphereHasRadiusEverywhere) {
   EXPECT_NE(Find(result.lines, "Обьем эллипсоида: 179.59440 Å^3"), -1);
   EXPECT_NE(Find(result.lines, "Соответвующий радиус сферы по объему: 3.50000 Å"), -1);
   EXPECT_NE(Find(result.lines, "Площадь поверхности эллипсоида: 153.93800 Å^2"), -1);
-  EXPECT_NE(Find(result.lines, "Соответвующий радиус сферы по площади поверхности: 3.50000 Å"),
-            -1);
+  EXPECT_NE(Find(result.lines, "Соответвующий радиус сферы по площади поверхности: 3.50000 Å"), -1);
   // No rotation: the transformation matrix is printed as the identity.
   EXPECT_NE(Find(result.lines, "1.000E+000   0.000E+000   0.000E+000"), -1);
 }
@@ -243,7 +241,8 @@ TEST_F(Characteristics, CheckBoxesChooseTheCoordinateLines) {
   input.showCoordinates = true;  // hidden and ignored while CheckBox1 is unchecked
   const CharacteristicsResult plain = RunCharacteristics(input);
   EXPECT_EQ(plain.transformedCoords, input.atomCoords);
-  EXPECT_TRUE(plain.lines.back().starts_with("Соответвующий радиус сферы по площади поверхности: "));
+  EXPECT_TRUE(
+      plain.lines.back().starts_with("Соответвующий радиус сферы по площади поверхности: "));
 
   input.transformCoordinates = true;
   input.showCoordinates = false;

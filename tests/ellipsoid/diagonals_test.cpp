@@ -134,9 +134,8 @@ TEST_F(MaximumDiagonals, ChordIsTheLongestDistanceAndStartsNearer) {
   for (int i = 1; i <= AtomCount; ++i) {
     EXPECT_EQ(result.lines[1 + i],
               "C" + std::to_string(i) + " ( " + FormatGeneral(atoms.X.at(i), 15, 0) + "; " +
-                  FormatGeneral(atoms.Y.at(i), 15, 0) + "; " +
-                  FormatGeneral(atoms.Z.at(i), 15, 0) + " ) L=" +
-                  FormatGeneral(result.atomMaxDistance.at(i), 15, 0));
+                  FormatGeneral(atoms.Y.at(i), 15, 0) + "; " + FormatGeneral(atoms.Z.at(i), 15, 0) +
+                  " ) L=" + FormatGeneral(result.atomMaxDistance.at(i), 15, 0));
   }
   EXPECT_EQ(result.lines.size(), 68u);
   // A second click appends the same lines.

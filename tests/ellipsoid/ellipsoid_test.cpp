@@ -99,9 +99,8 @@ TEST(QuadricCentre, GradientVanishesThere) {
   const Vector3 centre = QuadricCentre(q, 1e-10L);
   const Matrix3 m = QuadricMatrix(q);
   for (int r = 1; r <= 3; ++r) {
-    const Extended gradient =
-        m.at(r, 1) * centre.at(1) + m.at(r, 2) * centre.at(2) + m.at(r, 3) * centre.at(3) +
-        q.at(6 + r);
+    const Extended gradient = m.at(r, 1) * centre.at(1) + m.at(r, 2) * centre.at(2) +
+                              m.at(r, 3) * centre.at(3) + q.at(6 + r);
     EXPECT_NEAR(gradient, 0, 64 * Ulp) << "row " << r;
   }
 }
@@ -240,10 +239,10 @@ TEST(CanonicalForm, CanonicalCoordinatesSatisfyTheCanonicalEquation) {
       point.at(r) = centre.at(r) + form.semiAxes.at(axis) * form.eigen.vectors.at(r, axis);
     Extended sum = 0;
     for (int k = 1; k <= 3; ++k) {
-      const Extended x = (form.inverseVectors.at(k, 1) * point.at(1) +
-                          form.inverseVectors.at(k, 2) * point.at(2) +
-                          form.inverseVectors.at(k, 3) * point.at(3)) +
-                         form.shift.at(k);
+      const Extended x =
+          (form.inverseVectors.at(k, 1) * point.at(1) + form.inverseVectors.at(k, 2) * point.at(2) +
+           form.inverseVectors.at(k, 3) * point.at(3)) +
+          form.shift.at(k);
       sum += (x / form.semiAxes.at(k)) * (x / form.semiAxes.at(k));
     }
     EXPECT_NEAR(sum, 1, 1e-15L);
@@ -257,12 +256,9 @@ TEST(Power, FollowsItsBranches) {
     Extended x, y, expected;
   };
   const Case cases[] = {
-      {"integral exponent", 3, 4, 81},
-      {"negative integral exponent", 2, -3, 0.125L},
-      {"zero exponent", 0, 0, 1},
-      {"negative base, integral exponent", -2, 3, -8},
-      {"zero base", 0, 0.5L, 0},
-      {"negative base", -8, 1.0L / 3, nan},
+      {"integral exponent", 3, 4, 81},    {"negative integral exponent", 2, -3, 0.125L},
+      {"zero exponent", 0, 0, 1},         {"negative base, integral exponent", -2, 3, -8},
+      {"zero base", 0, 0.5L, 0},          {"negative base", -8, 1.0L / 3, nan},
       {"square root", 6.25L, 0.5L, 2.5L},
   };
   for (const Case& c : cases) {

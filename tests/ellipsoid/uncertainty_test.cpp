@@ -84,7 +84,8 @@ TEST(EigenWithErrors, AgreesWithRotationMethodAcrossSeveralPlanes) {
   // (sn = √(0.5 − h·0.5) is then exactly 0), which leaves off-diagonal elements of about 1e-10
   // of the eigenvalue gaps: the eigenvectors are good to about 1e-10, the eigenvalues, being
   // of second order in them, to rounding.
-  for (const Matrix3& s : {General, Rows(0.3L, 0.1L, 0.2L, 0.1L, -0.7L, 0.05L, 0.2L, 0.05L, 1.1L)}) {
+  for (const Matrix3& s :
+       {General, Rows(0.3L, 0.1L, 0.2L, 0.1L, -0.7L, 0.05L, 0.2L, 0.05L, 1.1L)}) {
     const EigenDecomposition reference = EigenByRotations(s, 1e-20L);
     const EigenWithErrorsResult e = EigenWithErrors(s, GeneralErrors, 1e-20L);
     for (int k = 1; k <= 3; ++k) EXPECT_NEAR(e.values.at(k), reference.values.at(k), 64 * Ulp);
@@ -218,7 +219,8 @@ TEST(SemiAxesWithErrors, MixedSignsGiveNotANumberWhereTheRootIsNegative) {
 
 TEST(ReportExperimental, ZeroErrorsGiveZeroUncertainties) {
   // After a Levenberg–Marquardt fit with no earlier least-squares one the errors are all zero.
-  const QuadricForm q = Form({0.04L, 0.03L, 0.05L, 0.01L, -0.005L, 0.008L, -0.1L, 0.2L, 0.05L, -0.5L});
+  const QuadricForm q =
+      Form({0.04L, 0.03L, 0.05L, 0.01L, -0.005L, 0.008L, -0.1L, 0.2L, 0.05L, -0.5L});
   const ExperimentalReport report = ReportExperimental(q, QuadricForm{}, 1e-10L, 1e-20L);
   ASSERT_EQ(report.lines.size(), 13u);
   EXPECT_EQ(report.lines[0], "Experimental L");
