@@ -1,0 +1,37 @@
+// Program start: the floating-point environment, the OpenGL surface, the window, the event loop.
+
+#include <QApplication>
+#include <QSurfaceFormat>
+#include <clocale>
+
+#include "app/dialogs.h"
+#include "app/format.h"
+#include "app/ovalon.h"
+#include "core/fpenvironment.h"
+
+int main(int argc, char* argv[]) {
+  ovalon::SetExtendedFloatingPointEnvironment();
+
+  QSurfaceFormat format;
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setProfile(QSurfaceFormat::CompatibilityProfile);
+  format.setVersion(2, 1);
+  format.setDepthBufferSize(24);
+  format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+  format.setSamples(4);
+  QSurfaceFormat::setDefaultFormat(format);
+
+  QApplication application(argc, argv);
+  ovalon::SetDecimalSeparatorFromLocale();
+  // QApplication adopts the user's locale for the C library; the reports carry their own decimal
+  // separator, so the C library's number conversions stay those of the "C" locale.
+  std::setlocale(LC_NUMERIC, "C");
+
+  ovalon::StandardDialogs dialogs;
+  ovalon::TForm1 window(&dialogs);
+  ovalon::Form1 = &window;
+  window.show();
+  const int status = application.exec();
+  ovalon::Form1 = nullptr;
+  return status;
+}

@@ -1,0 +1,507 @@
+#include "app/ovalon.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QSlider>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <exception>
+
+#include "app/dialogs.h"
+#include "app/reportfile.h"
+#include "app/reportpane.h"
+#include "input/coordinatereader.h"
+#include "input/textfile.h"
+
+namespace ovalon {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+const QSize DesignClientSize(1153, 765);
+
+constexpr Qt::Edges RightBottom = Qt::RightEdge | Qt::BottomEdge;
+constexpr Qt::Edges AllFour = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
+
+const char* const Memo1InitialLine = "Содержание файла.";
+const char* const Memo2InitialLine = "Результаты.";
+const char* const Memo3InitialLine = "Характеристики эллипсоида.";
+
+const QString CoordinateFileFilter = QStringLiteral("Файлы координат атомов (*.xyz)");
+const QString ReportFileFilter = QStringLiteral("Текстовый файл (*.txt)");
+
+/// The layout's fonts are Windows fonts; these metric-compatible families stand in for them.
+void RegisterFontSubstitutes() {
+  QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
+  QFont::insertSubstitution(QStringLiteral("@Arial Unicode MS"), QStringLiteral("Liberation Sans"));
+  QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+}
+
+/// Full hinting rounds every glyph's advance to whole pixels, as the screen fonts that the
+/// layout was drawn with do; without it the labels of the second tab run into their edit fields.
+QFont PixelFont(const QString& family, int pixelSize) {
+  QFont font(family);
+  font.setPixelSize(pixelSize);
+  font.setHintingPreference(QFont::PreferFullHinting);
+  return font;
+}
+
+template <typename Control>
+Control* Place(QWidget* parent, const char* name, QRect bounds) {
+  auto* control = new Control(parent);
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(bounds);
+  return control;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, QRect bounds, const char* caption) {
+  auto* button = Place<QPushButton>(parent, name, bounds);
+  button->setText(QString::fromUtf8(caption));
+  return button;
+}
+
+/// Labels size themselves to their text, 20 pixels high.
+QLabel* MakeLabel(QWidget* parent, const char* name, QPoint topLeft, const char* caption) {
+  auto* label = Place<QLabel>(parent, name, QRect(topLeft, QSize(0, 20)));
+  label->setText(QString::fromUtf8(caption));
+  label->resize(label->sizeHint().width(), 20);
+  return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect bounds, const char* text) {
+  auto* edit = Place<QLineEdit>(parent, name, bounds);
+  edit->setText(QString::fromUtf8(text));
+  return edit;
+}
+
+QGroupBox* MakeGroupBox(QWidget* parent, const char* name, QRect bounds, const char* caption) {
+  auto* box = Place<QGroupBox>(parent, name, bounds);
+  box->setTitle(QString::fromUtf8(caption));
+  return box;
+}
+
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, QRect bounds, const char* caption,
+                        bool checked) {
+  auto* box = Place<QCheckBox>(parent, name, bounds);
+  box->setText(QString::fromUtf8(caption));
+  box->setChecked(checked);
+  return box;
+}
+
+QRadioButton* MakeRadioButton(QWidget* parent, const char* name, QRect bounds, const char* caption,
+                              bool checked) {
+  auto* button = Place<QRadioButton>(parent, name, bounds);
+  button->setText(QString::fromUtf8(caption));
+  button->setChecked(checked);
+  return button;
+}
+
+/// A text pane: editable, word wrap, vertical scroll bar, "Courier New" 19 px.
+QPlainTextEdit* MakePane(QWidget* parent, const char* name, QRect bounds, const char* initialLine) {
+  auto* pane = Place<QPlainTextEdit>(parent, name, bounds);
+  pane->setFont(PixelFont(QStringLiteral("Courier New"), 19));
+  pane->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SetPaneLines(*pane, {initialLine});
+  return pane;
+}
+
+/// Image `index` of the tool bar's image list (22 × 22, transparent background).
+QIcon ToolBarImage(int index) {
+  return QIcon(QStringLiteral(":/ovalon/images/toolbar%1.svg").arg(index));
+}
+
+constexpr int ToolBarHeight = 28;
+
+QToolButton* MakeToolButton(QWidget* toolBar, const char* name, int left, int image, bool toggle,
+                            bool handCursor) {
+  auto* button = Place<QToolButton>(toolBar, name, QRect(left, 0, 29, ToolBarHeight));
+  button->setIcon(ToolBarImage(image));
+  button->setIconSize(QSize(22, 22));
+  button->setAutoRaise(true);
+  button->setCheckable(toggle);
+  if (handCursor) button->setCursor(Qt::PointingHandCursor);
+  return button;
+}
+
+QSlider* MakeTrackBar(QWidget* toolBar, const char* name, int left, int width, int minimum,
+                      int maximum, int position) {
+  auto* bar = Place<QSlider>(toolBar, name, QRect(left, 0, width, ToolBarHeight));
+  bar->setOrientation(Qt::Horizontal);
+  bar->setRange(minimum, maximum);
+  bar->setValue(position);
+  bar->setTickPosition(QSlider::NoTicks);
+  return bar;
+}
+
+/// The 3D view of the fourth tab; until the scene exists, a grey area of the view's size.
+QWidget* CreateSceneViewer(QWidget* parent) {
+  auto* viewer = new QWidget(parent);
+  viewer->setObjectName(QStringLiteral("GLSceneViewer1"));
+  QPalette palette = viewer->palette();
+  palette.setColor(QPalette::Window, QColor(128, 128, 128));
+  viewer->setPalette(palette);
+  viewer->setAutoFillBackground(true);
+  return viewer;
+}
+
+/// The sample coordinate files: installed beside the program, or in the source tree.
+QString ExamplesFolder() {
+  const QStringList candidates = {
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/ovalon/examples"),
+      QStringLiteral(OVALON_EXAMPLES_DIR),
+  };
+  for (const QString& folder : candidates) {
+    if (QDir(folder).exists()) return QDir::cleanPath(folder);
+  }
+  return QString();
+}
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+/// Where a control with the given design bounds and anchors lies once its parent has grown by
+/// `growth` beyond its design size.
+QRect AnchoredBounds(QRect design, Qt::Edges anchors, QSize growth) {
+  QRect bounds = design;
+  if (anchors & Qt::RightEdge) {
+    if (anchors & Qt::LeftEdge)
+      bounds.setWidth(std::max(0, design.width() + growth.width()));
+    else
+      bounds.translate(growth.width(), 0);
+  }
+  if (anchors & Qt::BottomEdge) {
+    if (anchors & Qt::TopEdge)
+      bounds.setHeight(std::max(0, design.height() + growth.height()));
+    else
+      bounds.translate(0, growth.height());
+  }
+  return bounds;
+}
+
+}  // namespace
+
+TForm1::TForm1(Dialogs* dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs) {
+  RegisterFontSubstitutes();
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Ovalon"));
+  setWindowIcon(QIcon(QStringLiteral(":/ovalon/images/ovalon.svg")));
+  setFont(PixelFont(QStringLiteral("Tahoma"), 14));
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  setGeometry(
+      QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, DesignClientSize, screen->geometry()));
+
+  BuildPageControl();
+  BuildTab1();
+  BuildTab2();
+  BuildTab3();
+  BuildTab4();
+  // The layout keeps the third tab active; FormCreate shows the first.
+  PageControl1->setCurrentIndex(2);
+  ConnectHandlers();
+  FormCreate();
+}
+
+AnalysisState& TForm1::State() {
+  static AnalysisState state;
+  return state;
+}
+
+void TForm1::BuildPageControl() {
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  PageControl1->setFont(PixelFont(QStringLiteral("@Arial Unicode MS"), 15));
+  PageControl1->setGeometry(QRect(QPoint(0, 0), DesignClientSize));
+  const char* const captions[] = {"1. Начальные данные", "2. Обработка результатов",
+                                  "3. Характеристики эллипсоида", "4. 3D вид"};
+  QWidget** pages[] = {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4};
+  for (int i = 0; i < 4; ++i) {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+    PageControl1->addTab(page, QString::fromUtf8(captions[i]));
+    *pages[i] = page;
+  }
+}
+
+void TForm1::BuildTab1() {
+  Memo1 = MakePane(TabSheet1, "Memo1", QRect(16, 20, 1115, 606), Memo1InitialLine);
+  Anchor(Memo1, AllFour);
+  GroupBox1 = MakeGroupBox(TabSheet1, "GroupBox1", QRect(606, 634, 525, 85), "");
+  Anchor(GroupBox1, RightBottom);
+  Button1 = MakeButton(GroupBox1, "Button1", QRect(16, 21, 252, 43), "Открыть файл");
+  Button2 = MakeButton(GroupBox1, "Button2", QRect(276, 21, 231, 43), "Заполнить координаты");
+}
+
+void TForm1::BuildTab2() {
+  Memo2 = MakePane(TabSheet2, "Memo2", QRect(29, 29, 1090, 350), Memo2InitialLine);
+  Anchor(Memo2, AllFour);
+  GroupBox2 = MakeGroupBox(TabSheet2, "GroupBox2", QRect(10, 387, 973, 326), "Операции");
+  Anchor(GroupBox2, RightBottom);
+
+  GroupBox3 = MakeGroupBox(GroupBox2, "GroupBox3", QRect(31, 30, 472, 269), "");
+  Label6 = MakeLabel(GroupBox3, "Label6", QPoint(103, 10),
+                     "Параметры для алгоритма Лавенберга-Маркварда:");
+  Label1 = MakeLabel(GroupBox3, "Label1", QPoint(119, 50), "Колличество циклов уточнения:");
+  Edit1 = MakeEdit(GroupBox3, "Edit1", QRect(345, 47, 106, 28), "");
+  Label2 = MakeLabel(GroupBox3, "Label2", QPoint(111, 94), "Начальное значения параметров:");
+  Edit2 = MakeEdit(GroupBox3, "Edit2", QRect(345, 92, 106, 28), "");
+  Label3 =
+      MakeLabel(GroupBox3, "Label3", QPoint(24, 140), "Начальное значение параметр регуляризации:");
+  Edit3 = MakeEdit(GroupBox3, "Edit3", QRect(345, 137, 106, 28), "");
+  Label4 = MakeLabel(GroupBox3, "Label4", QPoint(60, 186), "Шаг изменения параметр регуляризации:");
+  Edit4 = MakeEdit(GroupBox3, "Edit4", QRect(345, 183, 106, 28), "");
+  Label5 = MakeLabel(GroupBox3, "Label5", QPoint(258, 233), "'  ' - стандартные установки.");
+
+  Label8 =
+      MakeLabel(GroupBox2, "Label8", QPoint(523, 41), "Точность определения обратной матрицы:");
+  Edit6 = MakeEdit(GroupBox2, "Edit6", QRect(832, 37, 106, 28), "1E-10");
+  Label9 = MakeLabel(GroupBox2, "Label9", QPoint(619, 78), "Точность метода вращения:");
+  Edit7 = MakeEdit(GroupBox2, "Edit7", QRect(832, 75, 106, 28), "1E-20");
+  Button3 = MakeButton(GroupBox2, "Button3", QRect(654, 124, 284, 54), "Определить диагонали");
+  Button7 = MakeButton(GroupBox2, "Button7", QRect(654, 186, 284, 53), "Аппроксимация");
+  RadioButton1 = MakeRadioButton(GroupBox2, "RadioButton1", QRect(574, 256, 275, 33), "МНК", true);
+  RadioButton2 = MakeRadioButton(GroupBox2, "RadioButton2", QRect(685, 256, 275, 33),
+                                 "Алгоритм Лавенберга-Маркварда", false);
+
+  Button10 = MakeButton(TabSheet2, "Button10", QRect(1007, 572, 128, 54), "Сохранить");
+  Anchor(Button10, RightBottom);
+  Button4 = MakeButton(TabSheet2, "Button4", QRect(1007, 649, 128, 55), "Очистить");
+  Anchor(Button4, RightBottom);
+}
+
+void TForm1::BuildTab3() {
+  Memo3 = MakePane(TabSheet3, "Memo3", QRect(23, 22, 1094, 546), Memo3InitialLine);
+  Anchor(Memo3, AllFour);
+  Label7 = MakeLabel(TabSheet3, "Label7", QPoint(429, 617), "");
+  Button12 = MakeButton(TabSheet3, "Button12", QRect(43, 635, 338, 52), "Вывести характеристики");
+  Anchor(Button12, RightBottom);
+  CheckBox1 = MakeCheckBox(TabSheet3, "CheckBox1", QRect(441, 634, 221, 33),
+                           "Преобразовать координаты", true);
+  Anchor(CheckBox1, RightBottom);
+  CheckBox2 = MakeCheckBox(TabSheet3, "CheckBox2", QRect(441, 665, 315, 23),
+                           "Показать преобразованные координаты", false);
+  Anchor(CheckBox2, RightBottom);
+  Button11 = MakeButton(TabSheet3, "Button11", QRect(848, 634, 122, 57), "Очистить");
+  Anchor(Button11, RightBottom);
+  Button9 = MakeButton(TabSheet3, "Button9", QRect(978, 634, 120, 57), "Сохранить");
+  Anchor(Button9, RightBottom);
+}
+
+void TForm1::BuildTab4() {
+  ToolBar1 = new QWidget(TabSheet4);
+  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+  ToolBar1->setFixedHeight(ToolBarHeight);
+  ToolButton1 = MakeToolButton(ToolBar1, "ToolButton1", 0, 0, false, true);
+  ToolButton2 = MakeToolButton(ToolBar1, "ToolButton2", 29, 2, true, true);
+  ToolButton3 = MakeToolButton(ToolBar1, "ToolButton3", 58, 1, true, true);
+  ToolButton4 = MakeToolButton(ToolBar1, "ToolButton4", 87, 3, true, false);
+  TrackBar1 = MakeTrackBar(ToolBar1, "TrackBar1", 116, 125, 0, 500, 100);
+  TrackBar3 = MakeTrackBar(ToolBar1, "TrackBar3", 241, 94, 0, 1000, 100);
+  TrackBar2 = MakeTrackBar(ToolBar1, "TrackBar2", 335, 84, 1, 100, 40);
+  TrackBar4 = MakeTrackBar(ToolBar1, "TrackBar4", 419, 84, 120, 180, 150);
+  TrackBar4->setPageStep(1);
+  CheckBox3 = MakeCheckBox(ToolBar1, "CheckBox3", QRect(503, 0, 118, ToolBarHeight),
+                           "   черный фон", false);
+  CheckBox3->setLayoutDirection(Qt::RightToLeft);
+
+  // The bar runs along the top edge and the view fills the rest of the page.
+  GLSceneViewer1 = CreateSceneViewer(TabSheet4);
+  GLSceneViewer1->setMouseTracking(true);
+  auto* layout = new QVBoxLayout(TabSheet4);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(ToolBar1);
+  layout->addWidget(GLSceneViewer1, 1);
+}
+
+void TForm1::ConnectHandlers() {
+  connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+  connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+  connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+  connect(Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
+  connect(Button11, &QPushButton::clicked, this, &TForm1::Button11Click);
+  connect(Button12, &QPushButton::clicked, this, &TForm1::Button12Click);
+  connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
+  connect(CheckBox3, &QCheckBox::toggled, this, &TForm1::CheckBox3Click);
+  // A toggle button's click arrives after its Down state has changed.
+  connect(ToolButton1, &QToolButton::clicked, this, &TForm1::ToolButton1Click);
+  connect(ToolButton2, &QToolButton::clicked, this, &TForm1::ToolButton2Click);
+  connect(ToolButton3, &QToolButton::clicked, this, &TForm1::ToolButton3Click);
+  connect(ToolButton4, &QToolButton::clicked, this, &TForm1::ToolButton4Click);
+  connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
+  connect(TrackBar2, &QSlider::valueChanged, this, &TForm1::TrackBar2Change);
+  connect(TrackBar3, &QSlider::valueChanged, this, &TForm1::TrackBar3Change);
+  connect(TrackBar4, &QSlider::valueChanged, this, &TForm1::TrackBar4Change);
+  // The window sees the 3D view's mouse events, and every wheel turn over any of its controls
+  // before the control does.
+  qApp->installEventFilter(this);
+}
+
+void TForm1::Anchor(QWidget* control, Qt::Edges anchors) {
+  m_anchored.push_back({control, control->geometry(), anchors});
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  PageControl1->setGeometry(rect());
+  // Every page grows by as much as the client area, so the design bounds hold exactly at the
+  // design size whatever the tab widget's own frame takes.
+  const QSize growth = size() - DesignClientSize;
+  for (const Anchored& anchored : m_anchored)
+    anchored.control->setGeometry(AnchoredBounds(anchored.designBounds, anchored.anchors, growth));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QWidget::closeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == GLSceneViewer1) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      const QPoint position = mouse->position().toPoint();
+      GLSceneViewer1MouseDown(position.x(), position.y());
+    } else if (event->type() == QEvent::MouseMove) {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      const QPoint position = mouse->position().toPoint();
+      GLSceneViewer1MouseMove(mouse->buttons(), mouse->modifiers(), position.x(), position.y());
+    }
+  }
+  // Only the event as it reaches the control under the mouse, not its copies passed on to the
+  // control's parents.
+  if (event->type() == QEvent::Wheel && event->spontaneous()) {
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (widget != nullptr && widget->window() == this)
+      FormMouseWheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::RunHandler(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const std::exception& error) {
+    m_dialogs->critical(this, QString::fromUtf8(error.what()));
+  }
+}
+
+void TForm1::FormCreate() {
+  PageControl1->setCurrentIndex(0);
+  // GLPoints1's position list is emptied here once the scene exists.
+  ovalon::SceneSettings& settings = State().SceneSettings;
+  settings.BondThreshold = static_cast<double>(static_cast<Extended>(TrackBar4->value()) / 100);
+  settings.SelfPowerCount = 3;
+  settings.BondColorDivisor = 100.0;
+}
+
+void TForm1::FormClose() {
+  // The atom spheres, atom labels and bond lines are destroyed here (DestroySceneObjects) once
+  // the scene's slots exist; until then there is nothing to destroy.
+}
+
+void TForm1::PageControl1Change() {}
+
+void TForm1::FormMouseWheel(int) {}
+
+void TForm1::Button1Click() {
+  RunHandler([this] {
+    const QString start = m_lastOpenName.isEmpty() ? ExamplesFolder() : m_lastOpenName;
+    const QString path = m_dialogs->openFileName(this, CoordinateFileFilter, start);
+    if (path.isEmpty()) return;
+    m_lastOpenName = path;
+    SetPaneLines(*Memo1, DecodeTextLines(ReadFileBytes(LocalPath(path))));
+  });
+}
+
+void TForm1::Button2Click() {
+  RunHandler([this] {
+    AnalysisState& state = State();
+    const CoordinateReading reading =
+        ReadCoordinates(PaneLines(*Memo1), state.AtomCoords, state.CoordErrors);
+    if (reading.formatError) m_dialogs->information(this, QString::fromUtf8(FormatErrorMessage));
+    for (const std::string& notice : reading.notices)
+      m_dialogs->information(this, QString::fromStdString(notice));
+  });
+}
+
+void TForm1::Button3Click() {}
+
+void TForm1::Button4Click() { ClearPane(*Memo2, Memo2InitialLine); }
+
+void TForm1::Button7Click() {}
+
+void TForm1::Button9Click() { SavePane(*Memo3); }
+
+void TForm1::Button10Click() { SavePane(*Memo2); }
+
+void TForm1::Button11Click() { ClearPane(*Memo3, Memo3InitialLine); }
+
+void TForm1::Button12Click() {}
+
+void TForm1::CheckBox1Click() { CheckBox2->setVisible(CheckBox1->isChecked()); }
+
+void TForm1::CheckBox3Click() {}
+
+void TForm1::ToolButton1Click() {}
+
+void TForm1::ToolButton2Click() {}
+
+void TForm1::ToolButton3Click() {}
+
+void TForm1::ToolButton4Click() {}
+
+void TForm1::TrackBar1Change() {}
+
+void TForm1::TrackBar2Change() {}
+
+void TForm1::TrackBar3Change() {}
+
+void TForm1::TrackBar4Change() {}
+
+void TForm1::GLSceneViewer1MouseDown(int, int) {}
+
+void TForm1::GLSceneViewer1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, int, int) {}
+
+void TForm1::ClearPane(QPlainTextEdit& pane, const char* initialLine) {
+  RunHandler([&] {
+    pane.clear();
+    AppendLine(pane, initialLine);
+  });
+}
+
+void TForm1::SavePane(const QPlainTextEdit& pane) {
+  RunHandler([&] {
+    const QString path = m_dialogs->saveFileName(this, ReportFileFilter, m_lastSaveName);
+    if (path.isEmpty()) return;
+    m_lastSaveName = path;
+    WriteLinesCrLf(LocalPath(path), PaneLines(pane));
+  });
+}
+
+}  // namespace ovalon
