@@ -1,0 +1,651 @@
+// The main window: its controls at their initial values, anchors, the window's own handlers,
+// the report panes' clear and save buttons, and loading and reading a coordinate file. Dialogs
+// are answered by a fake; one test drives the real dialogs and closes them with a timer.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/analysisstate.h"
+#include "app/dialogs.h"
+#include "app/ovalon.h"
+#include "app/reportpane.h"
+#include "input/coordinatereader.h"
+
+using ovalon::TForm1;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+/// Answers the window's dialogs from a queue of paths (an empty path cancels) and records
+/// every dialog and message as "kind: text".
+class FakeDialogs : public ovalon::Dialogs {
+ public:
+  QStringList answers;
+  QStringList fileDialogs;  ///< "open|save: filter: start or proposed name"
+  QStringList messages;
+
+  QString openFileName(QWidget*, const QString& filter, const QString& start) override {
+    fileDialogs << QStringLiteral("open: %1: %2").arg(filter, start);
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+  }
+  QString saveFileName(QWidget*, const QString& filter, const QString& proposed) override {
+    fileDialogs << QStringLiteral("save: %1: %2").arg(filter, proposed);
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+  }
+  void information(QWidget*, const QString& text) override { messages << "information: " + text; }
+  void warning(QWidget*, const QString& text) override { messages << "warning: " + text; }
+  void critical(QWidget*, const QString& text) override { messages << "critical: " + text; }
+};
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
+  return file.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QString Utf8(const std::string& text) { return QString::fromStdString(text); }
+
+/// The pane's lines, for comparisons that print both sides on failure.
+QStringList PaneText(const QPlainTextEdit* pane) {
+  QStringList lines;
+  for (const std::string& line : ovalon::PaneLines(*pane)) lines << Utf8(line);
+  return lines;
+}
+
+/// Calls `inspect` with the next modal dialog that opens, then runs `close` on it. The timer
+/// fires inside the dialog's own event loop; it gives up after five seconds so that a dialog
+/// of another kind cannot hang the test.
+void HandleNextModal(QObject* owner, std::function<void(QDialog*)> inspect,
+                     std::function<void(QDialog*)> close) {
+  auto* timer = new QTimer(owner);
+  timer->setInterval(10);
+  auto ticks = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, owner, [=] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      inspect(dialog);
+      close(dialog);
+    } else if (++*ticks > 500) {
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start();
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<FakeDialogs> m_dialogs;
+  std::unique_ptr<TForm1> m_form;
+  std::unique_ptr<QTemporaryDir> m_dir;
+
+  template <typename Control>
+  Control* Find(const char* name) {
+    auto* control = m_form->findChild<Control*>(QString::fromLatin1(name));
+    if (control == nullptr) qFatal("no control %s", name);
+    return control;
+  }
+  QString TempPath(const QString& name) const { return m_dir->filePath(name); }
+
+ private slots:
+  void init() {
+    TForm1::State() = ovalon::AnalysisState{};
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_dialogs = std::make_unique<FakeDialogs>();
+    m_form = std::make_unique<TForm1>(m_dialogs.get());
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+  }
+
+  void cleanup() {
+    m_form.reset();
+    m_dialogs.reset();
+    m_dir.reset();
+  }
+
+  void windowAtStart() {
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Ovalon"));
+    QCOMPARE(m_form->size(), QSize(1153, 765));
+    QVERIFY(!m_form->windowIcon().pixmap(32, 32).isNull());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect window = m_form->geometry();
+    QVERIFY(qAbs((window.left() - screen.left()) - (screen.right() - window.right())) <= 1);
+    QVERIFY(qAbs((window.top() - screen.top()) - (screen.bottom() - window.bottom())) <= 1);
+    QCOMPARE(QFontInfo(m_form->font()).family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(QFontInfo(m_form->font()).pixelSize(), 14);
+
+    auto* pages = Find<QTabWidget>("PageControl1");
+    QCOMPARE(pages->geometry(), m_form->rect());
+    // The layout names the third tab as active; the program starts on the first.
+    QCOMPARE(pages->currentIndex(), 0);
+    const QStringList captions = {"1. Начальные данные", "2. Обработка результатов",
+                                  "3. Характеристики эллипсоида", "4. 3D вид"};
+    QCOMPARE(pages->count(), 4);
+    for (int i = 0; i < 4; ++i) {
+      QCOMPARE(pages->widget(i)->objectName(), QStringLiteral("TabSheet%1").arg(i + 1));
+      QCOMPARE(pages->tabText(i), captions[i]);
+    }
+    QCOMPARE(m_form->mx, 0);
+    QCOMPARE(m_form->my, 0);
+  }
+
+  // Every control of the first three tabs: parent, design bounds, caption or initial text and
+  // font. A label's width is its text's, so the table gives only its position (width -1).
+  void controls_data() {
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("bounds");
+    QTest::addColumn<QString>("text");
+    const auto row = [](const char* name, const char* parent, QRect bounds, const char* text) {
+      QTest::newRow(name) << QString::fromLatin1(parent) << bounds << QString::fromUtf8(text);
+    };
+    row("Memo1", "TabSheet1", QRect(16, 20, 1115, 606), "Содержание файла.");
+    row("GroupBox1", "TabSheet1", QRect(606, 634, 525, 85), "");
+    row("Button1", "GroupBox1", QRect(16, 21, 252, 43), "Открыть файл");
+    row("Button2", "GroupBox1", QRect(276, 21, 231, 43), "Заполнить координаты");
+
+    row("Memo2", "TabSheet2", QRect(29, 29, 1090, 350), "Результаты.");
+    row("GroupBox2", "TabSheet2", QRect(10, 387, 973, 326), "Операции");
+    row("GroupBox3", "GroupBox2", QRect(31, 30, 472, 269), "");
+    row("Label6", "GroupBox3", QRect(103, 10, -1, 20),
+        "Параметры для алгоритма Лавенберга-Маркварда:");
+    row("Label1", "GroupBox3", QRect(119, 50, -1, 20), "Колличество циклов уточнения:");
+    row("Edit1", "GroupBox3", QRect(345, 47, 106, 28), "");
+    row("Label2", "GroupBox3", QRect(111, 94, -1, 20), "Начальное значения параметров:");
+    row("Edit2", "GroupBox3", QRect(345, 92, 106, 28), "");
+    row("Label3", "GroupBox3", QRect(24, 140, -1, 20),
+        "Начальное значение параметр регуляризации:");
+    row("Edit3", "GroupBox3", QRect(345, 137, 106, 28), "");
+    row("Label4", "GroupBox3", QRect(60, 186, -1, 20), "Шаг изменения параметр регуляризации:");
+    row("Edit4", "GroupBox3", QRect(345, 183, 106, 28), "");
+    row("Label5", "GroupBox3", QRect(258, 233, -1, 20), "'  ' - стандартные установки.");
+    row("Label8", "GroupBox2", QRect(523, 41, -1, 20), "Точность определения обратной матрицы:");
+    row("Edit6", "GroupBox2", QRect(832, 37, 106, 28), "1E-10");
+    row("Label9", "GroupBox2", QRect(619, 78, -1, 20), "Точность метода вращения:");
+    row("Edit7", "GroupBox2", QRect(832, 75, 106, 28), "1E-20");
+    row("Button3", "GroupBox2", QRect(654, 124, 284, 54), "Определить диагонали");
+    row("Button7", "GroupBox2", QRect(654, 186, 284, 53), "Аппроксимация");
+    row("RadioButton1", "GroupBox2", QRect(574, 256, 275, 33), "МНК");
+    row("RadioButton2", "GroupBox2", QRect(685, 256, 275, 33), "Алгоритм Лавенберга-Маркварда");
+    row("Button10", "TabSheet2", QRect(1007, 572, 128, 54), "Сохранить");
+    row("Button4", "TabSheet2", QRect(1007, 649, 128, 55), "Очистить");
+
+    row("Memo3", "TabSheet3", QRect(23, 22, 1094, 546), "Характеристики эллипсоида.");
+    row("Label7", "TabSheet3", QRect(429, 617, -1, 20), "");
+    row("Button12", "TabSheet3", QRect(43, 635, 338, 52), "Вывести характеристики");
+    row("CheckBox1", "TabSheet3", QRect(441, 634, 221, 33), "Преобразовать координаты");
+    row("CheckBox2", "TabSheet3", QRect(441, 665, 315, 23), "Показать преобразованные координаты");
+    row("Button11", "TabSheet3", QRect(848, 634, 122, 57), "Очистить");
+    row("Button9", "TabSheet3", QRect(978, 634, 120, 57), "Сохранить");
+  }
+
+  void controls() {
+    QFETCH(QString, parent);
+    QFETCH(QRect, bounds);
+    QFETCH(QString, text);
+    auto* control = Find<QWidget>(QTest::currentDataTag());
+    QCOMPARE(control->parentWidget()->objectName(), parent);
+
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+      QCOMPARE(label->text(), text);
+      QCOMPARE(label->pos(), bounds.topLeft());
+      QCOMPARE(label->height(), 20);
+      QVERIFY(label->width() >= label->sizeHint().width());
+      QVERIFY2(label->geometry().right() < label->parentWidget()->width(), "label runs out");
+    } else {
+      QCOMPARE(control->geometry(), bounds);
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+      QCOMPARE(button->text(), text);
+      QVERIFY2(button->sizeHint().width() <= button->width(), "caption does not fit");
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) QCOMPARE(edit->text(), text);
+    if (auto* box = qobject_cast<QGroupBox*>(control)) QCOMPARE(box->title(), text);
+
+    const QFontInfo font(control->font());
+    if (auto* pane = qobject_cast<QPlainTextEdit*>(control)) {
+      QCOMPARE(PaneText(pane), QStringList{text});
+      QCOMPARE(pane->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+      QCOMPARE(pane->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+      QVERIFY(!pane->isReadOnly());
+      QCOMPARE(font.family(), QStringLiteral("Liberation Mono"));
+      QCOMPARE(font.pixelSize(), 19);
+    } else {
+      QCOMPARE(font.family(), QStringLiteral("Liberation Sans"));
+      QCOMPARE(font.pixelSize(), 15);
+    }
+  }
+
+  // The drawn text of each label ends before the edit field to its right.
+  void labelsClearTheirEditFields() {
+    const auto inkRight = [this](const char* name) {
+      auto* label = Find<QLabel>(name);
+      return label->x() + label->fontMetrics().tightBoundingRect(label->text()).right();
+    };
+    for (const char* name : {"Label1", "Label2", "Label3", "Label4"})
+      QVERIFY2(inkRight(name) < 345, name);
+    for (const char* name : {"Label8", "Label9"}) QVERIFY2(inkRight(name) < 832, name);
+  }
+
+  void checkAndRadioStatesAtStart() {
+    auto* radio1 = Find<QRadioButton>("RadioButton1");
+    auto* radio2 = Find<QRadioButton>("RadioButton2");
+    QVERIFY(radio1->isChecked());
+    QVERIFY(!radio2->isChecked());
+    radio2->click();
+    QVERIFY(!radio1->isChecked());
+
+    QVERIFY(Find<QCheckBox>("CheckBox1")->isChecked());
+    auto* checkBox2 = Find<QCheckBox>("CheckBox2");
+    QVERIFY(!checkBox2->isChecked());
+    QVERIFY(checkBox2->isVisibleTo(Find<QWidget>("TabSheet3")));
+    auto* checkBox3 = Find<QCheckBox>("CheckBox3");
+    QVERIFY(!checkBox3->isChecked());
+    QCOMPARE(checkBox3->text(), QStringLiteral("   черный фон"));
+    QCOMPARE(checkBox3->layoutDirection(), Qt::RightToLeft);
+  }
+
+  void toolBar() {
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(3);
+    auto* page = Find<QWidget>("TabSheet4");
+    auto* toolBar = Find<QWidget>("ToolBar1");
+    auto* viewer = Find<QWidget>("GLSceneViewer1");
+    QTRY_COMPARE(toolBar->geometry(), QRect(0, 0, page->width(), 28));
+    QCOMPARE(viewer->parentWidget(), page);
+    QCOMPARE(viewer->geometry(), QRect(0, 28, page->width(), page->height() - 28));
+
+    struct ToolButtonRow {
+      const char* name;
+      int left;
+      bool toggle;
+      bool handCursor;
+    };
+    std::vector<QImage> images;
+    for (const ToolButtonRow& row : {ToolButtonRow{"ToolButton1", 0, false, true},
+                                     ToolButtonRow{"ToolButton2", 29, true, true},
+                                     ToolButtonRow{"ToolButton3", 58, true, true},
+                                     ToolButtonRow{"ToolButton4", 87, true, false}}) {
+      auto* button = Find<QToolButton>(row.name);
+      QCOMPARE(button->parentWidget(), toolBar);
+      QCOMPARE(button->geometry(), QRect(row.left, 0, 29, 28));
+      QCOMPARE(button->isCheckable(), row.toggle);
+      QVERIFY(!button->isChecked());
+      QCOMPARE(button->cursor().shape(), row.handCursor ? Qt::PointingHandCursor : Qt::ArrowCursor);
+      const QImage image = button->icon().pixmap(22, 22).toImage();
+      int drawn = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) drawn += qAlpha(image.pixel(x, y)) > 0;
+      QVERIFY2(drawn > 20, "blank tool-bar image: is Qt's SVG support (libqt6svg6) installed?");
+      QVERIFY2(qAlpha(image.pixel(0, 0)) == 0, "the images have a transparent background");
+      for (const QImage& other : images) QVERIFY(other != image);
+      images.push_back(image);
+    }
+
+    struct TrackBarRow {
+      const char* name;
+      int left, width, minimum, maximum, position;
+    };
+    for (const TrackBarRow& row : {TrackBarRow{"TrackBar1", 116, 125, 0, 500, 100},
+                                   TrackBarRow{"TrackBar3", 241, 94, 0, 1000, 100},
+                                   TrackBarRow{"TrackBar2", 335, 84, 1, 100, 40},
+                                   TrackBarRow{"TrackBar4", 419, 84, 120, 180, 150}}) {
+      auto* bar = Find<QSlider>(row.name);
+      QCOMPARE(bar->parentWidget(), toolBar);
+      QCOMPARE(bar->geometry(), QRect(row.left, 0, row.width, 28));
+      QCOMPARE(bar->orientation(), Qt::Horizontal);
+      QCOMPARE(bar->minimum(), row.minimum);
+      QCOMPARE(bar->maximum(), row.maximum);
+      QCOMPARE(bar->value(), row.position);
+      QCOMPARE(bar->tickPosition(), QSlider::NoTicks);
+    }
+    QCOMPARE(Find<QSlider>("TrackBar4")->pageStep(), 1);
+    QCOMPARE(Find<QCheckBox>("CheckBox3")->geometry(), QRect(503, 0, 118, 28));
+  }
+
+  void anchorsFollowResize() {
+    auto* pages = Find<QTabWidget>("PageControl1");
+    const QSize designPage = Find<QWidget>("TabSheet1")->size();
+    // Grown by 100 × 50: "all four" grows by that much, "right, bottom" moves by it, and
+    // controls inside a group box keep their place in it.
+    const std::vector<std::pair<const char*, QRect>> grown = {
+        {"Memo1", QRect(16, 20, 1215, 656)},      {"GroupBox1", QRect(706, 684, 525, 85)},
+        {"Button1", QRect(16, 21, 252, 43)},      {"Memo2", QRect(29, 29, 1190, 400)},
+        {"GroupBox2", QRect(110, 437, 973, 326)}, {"Edit6", QRect(832, 37, 106, 28)},
+        {"Button10", QRect(1107, 622, 128, 54)},  {"Button4", QRect(1107, 699, 128, 55)},
+        {"Memo3", QRect(23, 22, 1194, 596)},      {"Button12", QRect(143, 685, 338, 52)},
+        {"CheckBox1", QRect(541, 684, 221, 33)},  {"CheckBox2", QRect(541, 715, 315, 23)},
+        {"Button11", QRect(948, 684, 122, 57)},   {"Button9", QRect(1078, 684, 120, 57)},
+    };
+    m_form->resize(1253, 815);
+    QTRY_COMPARE(m_form->size(), QSize(1253, 815));
+    QCOMPARE(pages->geometry(), m_form->rect());
+    QTRY_COMPARE(Find<QWidget>("TabSheet1")->size(), designPage + QSize(100, 50));
+    for (const auto& [name, bounds] : grown) QCOMPARE(Find<QWidget>(name)->geometry(), bounds);
+    QCOMPARE(Find<QLabel>("Label7")->pos(), QPoint(429, 617));
+
+    pages->setCurrentIndex(3);
+    auto* page4 = Find<QWidget>("TabSheet4");
+    QTRY_COMPARE(Find<QWidget>("GLSceneViewer1")->size(), page4->size() - QSize(0, 28));
+    QCOMPARE(page4->size(), designPage + QSize(100, 50));
+
+    m_form->resize(1153, 765);
+    QTRY_COMPARE(m_form->size(), QSize(1153, 765));
+    QCOMPARE(Find<QWidget>("Memo1")->geometry(), QRect(16, 20, 1115, 606));
+    QCOMPARE(Find<QWidget>("Button9")->geometry(), QRect(978, 634, 120, 57));
+  }
+
+  void formCreateSetsTheSceneSettings() {
+    const ovalon::AnalysisState& state = TForm1::State();
+    QCOMPARE(state.SceneSettings.BondThreshold, 1.5);
+    QCOMPARE(state.SceneSettings.SelfPowerCount, 3);
+    QCOMPARE(state.SceneSettings.BondColorDivisor, 100.0);
+    QCOMPARE(state.SceneSettings.BondGreenBase, 0);
+    QCOMPARE(state.SceneSettings.BondLineWidth, 0.0);
+    QCOMPARE(state.SceneSettings.AtomRadius, 0.0);
+    QVERIFY(state.AtomCoords == ovalon::PointSet{});
+    QVERIFY(state.FitParams == ovalon::QuadricForm{});
+
+    // The threshold follows TrackBar4 (120 / 100 rounds to the double nearest 1.2).
+    Find<QSlider>("TrackBar4")->setValue(120);
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(2);
+    m_form->FormCreate();
+    QCOMPARE(state.SceneSettings.BondThreshold, 1.2);
+    QCOMPARE(Find<QTabWidget>("PageControl1")->currentIndex(), 0);
+  }
+
+  void switchingTabsChangesNothing() {
+    auto* pages = Find<QTabWidget>("PageControl1");
+    const ovalon::SceneSettings settings = TForm1::State().SceneSettings;
+    for (int index : {1, 2, 3, 0}) pages->setCurrentIndex(index);
+    QCOMPARE(TForm1::State().SceneSettings.BondThreshold, settings.BondThreshold);
+    QVERIFY(TForm1::State().AtomCoords == ovalon::PointSet{});
+    for (const char* name : {"Memo1", "Memo2", "Memo3"})
+      QCOMPARE(PaneText(Find<QPlainTextEdit>(name)).size(), 1);
+    QVERIFY(m_dialogs->messages.isEmpty());
+  }
+
+  void checkBox1ShowsCheckBox2() {
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(2);
+    auto* checkBox1 = Find<QCheckBox>("CheckBox1");
+    auto* checkBox2 = Find<QCheckBox>("CheckBox2");
+    checkBox2->setChecked(true);
+    QTest::mouseClick(checkBox1, Qt::LeftButton);
+    QVERIFY(!checkBox1->isChecked());
+    QVERIFY(!checkBox2->isVisible());
+    QTest::mouseClick(checkBox1, Qt::LeftButton);
+    QVERIFY(checkBox2->isVisible());
+    QVERIFY(checkBox2->isChecked());
+  }
+
+  void closingBeforeAnySceneEndsNormally() {
+    QVERIFY(m_form->close());
+    QVERIFY(!m_form->isVisible());
+  }
+
+  void clearPanes_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("pane");
+    QTest::addColumn<QString>("initialLine");
+    QTest::newRow("Button4") << "Button4"
+                             << "Memo2"
+                             << "Результаты.";
+    QTest::newRow("Button11") << "Button11"
+                              << "Memo3"
+                              << "Характеристики эллипсоида.";
+  }
+
+  void clearPanes() {
+    QFETCH(QString, button);
+    QFETCH(QString, pane);
+    QFETCH(QString, initialLine);
+    auto* memo = m_form->findChild<QPlainTextEdit*>(pane);
+    ovalon::AppendLines(*memo, {" ", "Строка отчёта 1", "2"});
+    memo->setFocus();
+    QTest::keyClicks(memo, "typed");
+    for (int click = 0; click < 2; ++click) {
+      m_form->findChild<QPushButton*>(button)->click();
+      QCOMPARE(PaneText(memo), QStringList{initialLine});
+    }
+    // The next report appends right after the initial line.
+    ovalon::AppendLine(*memo, "next");
+    QCOMPARE(PaneText(memo), (QStringList{initialLine, "next"}));
+  }
+
+  // Lines are text blocks; the line break after the last line does not start another line, and
+  // a last line typed without a break is still a line.
+  void paneLines() {
+    auto* memo = Find<QPlainTextEdit>("Memo1");
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Содержание файла.\n"));
+    memo->setPlainText(QStringLiteral("typed\nwithout break"));
+    ovalon::AppendLines(*memo, {"a", "", " "});
+    QCOMPARE(PaneText(memo), (QStringList{"typed", "without break", "a", "", " "}));
+    ovalon::SetPaneLines(*memo, {});
+    QCOMPARE(PaneText(memo), QStringList{});
+    ovalon::SetPaneLines(*memo, {"", "x"});
+    QCOMPARE(PaneText(memo), (QStringList{"", "x"}));
+  }
+
+  void saveWritesCrLfUtf8() {
+    // Expected bytes written out by hand: each line's UTF-8 followed by 0D 0A.
+    auto* memo2 = Find<QPlainTextEdit>("Memo2");
+    ovalon::AppendLines(*memo2, {" ", "a = 1.5 ± 0.2 Å", "Жж"});
+    const QStringList before = PaneText(memo2);
+    const QString report = TempPath("report.txt");
+    WriteBytes(report, QByteArray("an older and much longer content\r\n\r\n\r\n"));
+    m_dialogs->answers = {report};
+    Find<QPushButton>("Button10")->click();
+    QCOMPARE(FileBytes(report),
+             QByteArray("\xD0\xA0\xD0\xB5\xD0\xB7\xD1\x83\xD0\xBB\xD1\x8C\xD1\x82"
+                        "\xD0\xB0\xD1\x82\xD1\x8B.\r\n"
+                        " \r\n"
+                        "a = 1.5 \xC2\xB1 0.2 \xC3\x85\r\n"
+                        "\xD0\x96\xD0\xB6\r\n"));
+    QCOMPARE(PaneText(memo2), before);
+
+    // Right after start, Memo3 holds only its initial line; a name without extension gets none.
+    const QString plain = TempPath("characteristics");
+    m_dialogs->answers = {plain};
+    Find<QPushButton>("Button9")->click();
+    QCOMPARE(FileBytes(plain), QString("Характеристики эллипсоида.\r\n").toUtf8());
+    QVERIFY(!QFile::exists(plain + ".txt"));
+
+    // A pane emptied by the user saves as an empty file; typed text gets its line breaks.
+    memo2->clear();
+    m_dialogs->answers = {report};
+    Find<QPushButton>("Button10")->click();
+    QCOMPARE(FileBytes(report), QByteArray());
+    memo2->setPlainText("x\ny");
+    m_dialogs->answers = {report};
+    Find<QPushButton>("Button10")->click();
+    QCOMPARE(FileBytes(report), QByteArray("x\r\ny\r\n"));
+    QVERIFY(m_dialogs->messages.isEmpty());
+  }
+
+  void saveDialogSharedByBothPanes() {
+    const QString filter = QStringLiteral("Текстовый файл (*.txt)");
+    const QString first = TempPath("first.txt");
+    m_dialogs->answers = {first, QString(), first};
+    Find<QPushButton>("Button10")->click();
+    const QByteArray saved = FileBytes(first);
+    Find<QPushButton>("Button9")->click();  // cancelled: nothing is written
+    QCOMPARE(FileBytes(first), saved);
+    Find<QPushButton>("Button9")->click();
+    QCOMPARE(FileBytes(first), QString("Характеристики эллипсоида.\r\n").toUtf8());
+    QCOMPARE(m_dialogs->fileDialogs,
+             (QStringList{"save: " + filter + ": ", "save: " + filter + ": " + first,
+                          "save: " + filter + ": " + first}));
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"first.txt"});
+  }
+
+  void saveFailureShowsTheSystemText() {
+    auto* memo3 = Find<QPlainTextEdit>("Memo3");
+    ovalon::AppendLine(*memo3, "kept");
+    const QStringList before = PaneText(memo3);
+    const QString path = TempPath("missing/report.txt");
+    m_dialogs->answers = {path};
+    Find<QPushButton>("Button9")->click();
+    QCOMPARE(m_dialogs->messages, QStringList{"critical: " + path + ": " +
+                                              QString::fromLocal8Bit(std::strerror(ENOENT))});
+    QCOMPARE(PaneText(memo3), before);
+    QVERIFY(!QFile::exists(path));
+    // The name is still offered next time, as a dialog keeps what the user chose.
+    Find<QPushButton>("Button10")->click();
+    QVERIFY(m_dialogs->fileDialogs.last().endsWith(path));
+  }
+
+  void openLoadsTheFileIntoMemo1() {
+    const QString file = TempPath("cage.xyz");
+    WriteBytes(file, QString("60\r\nЖ comment\r\nC  1.0  2.0  3.0\r\n\r\nC  4  5  6").toUtf8());
+    m_dialogs->answers = {file, QString()};
+    Find<QPushButton>("Button1")->click();
+    const QStringList loaded = {"60", "Ж comment", "C  1.0  2.0  3.0", "", "C  4  5  6"};
+    QCOMPARE(PaneText(Find<QPlainTextEdit>("Memo1")), loaded);
+    QVERIFY(TForm1::State().AtomCoords == ovalon::PointSet{});
+
+    // The first dialog starts in the sample folder, the next offers the file chosen last; a
+    // cancelled dialog changes nothing.
+    Find<QPushButton>("Button1")->click();
+    QCOMPARE(PaneText(Find<QPlainTextEdit>("Memo1")), loaded);
+    const QString filter = QStringLiteral("Файлы координат атомов (*.xyz)");
+    QCOMPARE(m_dialogs->fileDialogs,
+             (QStringList{"open: " + filter + ": " + QDir::cleanPath(OVALON_SOURCE_DIR "/examples"),
+                          "open: " + filter + ": " + file}));
+    QVERIFY(m_dialogs->messages.isEmpty());
+  }
+
+  void unreadableFileLeavesMemo1() {
+    auto* memo1 = Find<QPlainTextEdit>("Memo1");
+    const QString missing = TempPath("missing.xyz");
+    m_dialogs->answers = {missing};
+    Find<QPushButton>("Button1")->click();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages[0].startsWith("critical: "));
+    QVERIFY2(m_dialogs->messages[0].contains(QString::fromLocal8Bit(std::strerror(ENOENT))),
+             qPrintable(m_dialogs->messages[0]));
+    QCOMPARE(PaneText(memo1), QStringList{"Содержание файла."});
+  }
+
+  void fillReadsMemo1IntoTheState() {
+    // 60 atoms, each followed by its uncertainty line: atom k at (k + 0.5, -k, 2.5e-1).
+    QStringList text = {"60", "generated cage"};
+    for (int k = 1; k <= 60; ++k) {
+      text << QStringLiteral("C  %1.5  -%1  2.5e-1").arg(k);
+      text << QStringLiteral(">  0.001  0.002  %1e-3").arg(k);
+    }
+    Find<QPlainTextEdit>("Memo1")->setPlainText(text.join('\n'));
+    Find<QPushButton>("Button2")->click();
+    const ovalon::AnalysisState& state = TForm1::State();
+    for (int k : {1, 37, 60}) {
+      QCOMPARE(state.AtomCoords.X.at(k), k + 0.5);
+      QCOMPARE(state.AtomCoords.Y.at(k), double(-k));
+      QCOMPARE(state.AtomCoords.Z.at(k), 0.25);
+      QCOMPARE(state.CoordErrors.X.at(k), 0.001);
+      QCOMPARE(state.CoordErrors.Z.at(k), k / 1000.0);
+    }
+    QVERIFY(m_dialogs->messages.isEmpty());
+  }
+
+  void fillShowsTheFormatMessageThenTheNotices() {
+    const Lines lines = {"C  1.0  2.0  3.0", "C  1,5  2.0  3.0"};
+    ovalon::SetPaneLines(*Find<QPlainTextEdit>("Memo1"), lines);
+    Find<QPushButton>("Button2")->click();
+    QCOMPARE(TForm1::State().AtomCoords.X.at(1), 1.0);
+    QCOMPARE(TForm1::State().AtomCoords.X.at(2), 0.0);
+    // The reader decides which notices a run gives; the window shows each once, after the
+    // format message.
+    ovalon::PointSet atoms, errors;
+    QStringList expected = {"information: Неправильный формат строк файла!"};
+    for (const std::string& notice : ovalon::ReadCoordinates(lines, atoms, errors).notices)
+      expected << "information: " + Utf8(notice);
+    QCOMPARE(m_dialogs->messages, expected);
+  }
+
+  // The real dialogs, closed by a timer from inside their own event loops.
+  void standardDialogsShowAndClose() {
+    ovalon::StandardDialogs real;
+    QString seen;
+    const auto reject = [](QDialog* dialog) { dialog->reject(); };
+    const auto describeBox = [&](QDialog* dialog) {
+      auto* box = qobject_cast<QMessageBox*>(dialog);
+      QVERIFY(box != nullptr);
+      seen = box->windowTitle() + "|" + box->text() + "|" +
+             QString::number(int(box->standardButtons()));
+    };
+    HandleNextModal(this, describeBox, reject);
+    real.information(m_form.get(), "Неправильный формат строк файла!");
+    QCOMPARE(seen, "Ovalon|Неправильный формат строк файла!|" + QString::number(QMessageBox::Ok));
+    HandleNextModal(this, describeBox, reject);
+    real.critical(m_form.get(), "x: No such file");
+    QCOMPARE(seen, "Ovalon|x: No such file|" + QString::number(QMessageBox::Ok));
+
+    QFileDialog* fileDialog = nullptr;
+    const auto keep = [&](QDialog* dialog) { fileDialog = qobject_cast<QFileDialog*>(dialog); };
+    HandleNextModal(this, keep, [&](QDialog* dialog) {
+      QVERIFY(fileDialog != nullptr);
+      QCOMPARE(fileDialog->nameFilters(), QStringList{"Файлы координат атомов (*.xyz)"});
+      QVERIFY(fileDialog->testOption(QFileDialog::HideNameFilterDetails));
+      QCOMPARE(fileDialog->directory().absolutePath(), m_dir->path());
+      dialog->reject();
+    });
+    QCOMPARE(real.openFileName(m_form.get(), "Файлы координат атомов (*.xyz)", m_dir->path()),
+             QString());
+
+    // A real save through the window: the typed name has no extension and gets none.
+    ovalon::TForm1 form(&real);
+    const QString path = TempPath("report");
+    HandleNextModal(this, keep, [&](QDialog* dialog) {
+      QVERIFY(fileDialog != nullptr);
+      QCOMPARE(fileDialog->acceptMode(), QFileDialog::AcceptSave);
+      QVERIFY(fileDialog->testOption(QFileDialog::DontConfirmOverwrite));
+      QCOMPARE(fileDialog->nameFilters(), QStringList{"Текстовый файл (*.txt)"});
+      fileDialog->selectFile(path);
+      dialog->accept();
+    });
+    form.Button10->click();
+    QCOMPARE(FileBytes(path), QString("Результаты.\r\n").toUtf8());
+    QVERIFY(!QFile::exists(path + ".txt"));
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
