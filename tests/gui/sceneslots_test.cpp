@@ -23,12 +23,6 @@ struct Slots {
   FixedMatrix<AtomCount, 3, LoggedObject*> bondLines;
 };
 
-TEST(DestroySceneObjects, EmptySlotsDestroyNothing) {
-  Slots slots;
-  DestroySceneObjects(slots.spheres, slots.labels, slots.bondLines);
-  EXPECT_EQ(slots.spheres, (FixedVector<AtomCount, LoggedObject*>{}));
-}
-
 TEST(DestroySceneObjects, DestroysEachObjectOnceInSlotOrder) {
   std::vector<std::string> log;
   Slots slots;

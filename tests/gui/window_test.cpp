@@ -566,11 +566,13 @@ class WindowTest : public QObject {
   }
 
   void fillReadsMemo1IntoTheState() {
-    // 60 atoms, each followed by its uncertainty line: atom k at (k + 0.5, -k, 2.5e-1).
+    // 60 atoms, each followed by its uncertainty line: atom k at (k + 0.5, -k, 0.25) with
+    // uncertainties (0.125, 0.5, k + 0.25). Every value is a short binary fraction, so it reads
+    // exactly whatever the reader's rounding.
     QStringList text = {"60", "generated cage"};
     for (int k = 1; k <= 60; ++k) {
       text << QStringLiteral("C  %1.5  -%1  2.5e-1").arg(k);
-      text << QStringLiteral(">  0.001  0.002  %1e-3").arg(k);
+      text << QStringLiteral(">  0.125  0.5  %1.25").arg(k);
     }
     Find<QPlainTextEdit>("Memo1")->setPlainText(text.join('\n'));
     Find<QPushButton>("Button2")->click();
@@ -579,8 +581,9 @@ class WindowTest : public QObject {
       QCOMPARE(state.AtomCoords.X.at(k), k + 0.5);
       QCOMPARE(state.AtomCoords.Y.at(k), double(-k));
       QCOMPARE(state.AtomCoords.Z.at(k), 0.25);
-      QCOMPARE(state.CoordErrors.X.at(k), 0.001);
-      QCOMPARE(state.CoordErrors.Z.at(k), k / 1000.0);
+      QCOMPARE(state.CoordErrors.X.at(k), 0.125);
+      QCOMPARE(state.CoordErrors.Y.at(k), 0.5);
+      QCOMPARE(state.CoordErrors.Z.at(k), k + 0.25);
     }
     QVERIFY(m_dialogs->messages.isEmpty());
   }
