@@ -1,0 +1,52 @@
+// Fuzzes ParseNumber: it either throws EConvertError or returns a number that is not NaN, always
+// leaves "." as the separator, and for short texts agrees with the C library's correctly rounded
+// strtod to within one unit in the last place (the extended value is rounded once more to
+// double, so a neighbouring double is possible).
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/format.h"
+#include "input/parsenumber.h"
+
+namespace {
+
+// Doubles mapped to integers in the same order, so that neighbours differ by one.
+std::int64_t Ordered(double value) {
+  std::int64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits < 0 ? INT64_MIN - bits : bits;
+}
+
+void CompareWithStrtod(const std::string& text, double value) {
+  const std::size_t first = text.find_first_not_of(' ');
+  const std::size_t last = text.find_last_not_of(' ');
+  const std::string trimmed = text.substr(first, last - first + 1);
+  char* end = nullptr;
+  const double reference = std::strtod(trimmed.c_str(), &end);
+  // strtod does not take a mantissa without digits (".", "E5"); nothing to compare then.
+  if (end != trimmed.c_str() + trimmed.size()) return;
+  const __int128 distance = static_cast<__int128>(Ordered(value)) - Ordered(reference);
+  if (distance > 1 || distance < -1) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  ovalon::SetDecimalSeparator(",");
+  double value = 0;
+  try {
+    value = ovalon::ParseNumber(text);
+  } catch (const ovalon::EConvertError&) {
+    if (ovalon::DecimalSeparator() != ".") std::abort();
+    return 0;
+  }
+  if (ovalon::DecimalSeparator() != ".") std::abort();
+  if (std::isnan(value)) std::abort();
+  // Longer texts may hold mantissas beyond the extended range, which strtod still reads.
+  if (size <= 64) CompareWithStrtod(text, value);
+  return 0;
+}
