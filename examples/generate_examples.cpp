@@ -109,14 +109,15 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
 
-  std::vector<std::string> ideal = {"60", "C60, ideal truncated icosahedron (bonds 1.391 and 1.455 A)"};
+  // A comment line must not start with "C": the reader takes every such line for an atom.
+  std::vector<std::string> ideal = {"60", "Fullerene C60, ideal truncated icosahedron (bonds 1.391 and 1.455 A)"};
   for (const Vec& p : IdealC60()) {
     ideal.push_back(AtomLine(p));
     ideal.push_back(UncertaintyLine({0.002, 0.002, 0.002}));
   }
 
   std::vector<std::string> distorted = {
-      "60", "C60, stretched 1.12 x 1.00 x 0.91, rotated and shifted, with small disorder"};
+      "60", "Fullerene C60, stretched 1.12 x 1.00 x 0.91, rotated and shifted, with small disorder"};
   const std::vector<Vec> atoms = DistortedC60();
   for (const Vec& p : atoms) distorted.push_back(AtomLine(p));
   for (size_t i = 0; i < atoms.size(); ++i) {
