@@ -38,19 +38,15 @@ struct TableFill {
 /// entry 60 of a row are dropped.
 void Store(TableFill& fill, Turn turn, double value) {
   int& position = fill.position[static_cast<int>(turn)];
-  if (position <= AtomCount) {
-    AtomValues& row = turn == Turn::X   ? fill.table.X
-                      : turn == Turn::Y ? fill.table.Y
-                                        : fill.table.Z;
-    row.at(position) = value;
-  }
-  ++position;
+  if (position > AtomCount) return;
+  AtomValues& row = turn == Turn::X ? fill.table.X : turn == Turn::Y ? fill.table.Y : fill.table.Z;
+  row.at(position++) = value;
 }
 
 /// The fields of an atom or uncertainty line: every run of non-space characters after the
 /// line's first space. Each field keeps the space before it and, unless it ends the line, the
-/// space after it, as the number reader has always been given them; so a well-formed line
-/// passes " 1.0 " for inner numbers and " 1.0" for the last.
+/// space after it: in a well-formed line the inner numbers reach ParseNumber as " 1.0 " (read
+/// leniently, because of the trailing space) and the last as " 1.0" (read strictly).
 std::vector<std::string_view> LineFields(std::string_view line) {
   std::vector<std::string_view> fields;
   std::size_t pos = line.find(' ');

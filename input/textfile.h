@@ -11,7 +11,8 @@ namespace ovalon {
 /// CR LF, LF and CR each end a line; a final line break does not start another line.
 std::vector<std::string> DecodeTextLines(const std::string& bytes);
 
-/// Reads the whole file; throws std::runtime_error with the system's text when it cannot.
+/// Reads the whole file; throws std::runtime_error with the path and the system's text (strerror)
+/// when it cannot be opened or read.
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace ovalon
