@@ -30,6 +30,10 @@
 #include "app/dialogs.h"
 #include "app/reportfile.h"
 #include "app/reportpane.h"
+#include "core/singularmatrixerror.h"
+#include "ellipsoid/characteristics.h"
+#include "ellipsoid/diagonals.h"
+#include "fit/fitrun.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 
@@ -450,11 +454,54 @@ void TForm1::Button2Click() {
   });
 }
 
-void TForm1::Button3Click() {}
+void TForm1::Button3Click() {
+  RunHandler([this] {
+    AnalysisState& state = State();
+    const DiagonalResult result = FindMaximumDiagonals(state.AtomCoords);
+    state.AtomMaxDistance = result.atomMaxDistance;
+    state.DiagonalStart = result.start;
+    state.DiagonalEnd = result.end;
+    state.DiagonalVector = result.vector;
+    state.DiagonalLength = result.length;
+    AppendLines(*Memo2, result.lines);
+  });
+}
 
 void TForm1::Button4Click() { ClearPane(*Memo2, Memo2InitialLine); }
 
-void TForm1::Button7Click() {}
+void TForm1::Button7Click() {
+  RunHandler([this] {
+    AnalysisState& state = State();
+    FitSettings settings;
+    settings.inversePrecision = Edit6->text().toStdString();
+    settings.rotationPrecision = Edit7->text().toStdString();
+    settings.leastSquares = RadioButton1->isChecked();
+    settings.cycles = Edit1->text().toStdString();
+    settings.start = Edit2->text().toStdString();
+    settings.lambda = Edit3->text().toStdString();
+    settings.step = Edit4->text().toStdString();
+
+    const FitRunResult result = RunFit(state.AtomCoords, state.CoordErrors, settings);
+    // Each precision is kept once it has been read, even when a later field is rejected.
+    if (result.inversePrecision) state.InversePrecision = *result.inversePrecision;
+    if (result.rotationPrecision) state.RotationPrecision = *result.rotationPrecision;
+    switch (result.status) {
+      case FitStatus::NotRun:
+        return;
+      case FitStatus::InvalidInput:
+        m_dialogs->information(this, QString::fromUtf8(InvalidInputMessage));
+        return;
+      case FitStatus::SingularMatrix:
+        m_dialogs->information(this, QString::fromUtf8(SingularMatrixMessage));
+        return;
+      case FitStatus::Done:
+        break;
+    }
+    AppendLines(*Memo2, result.lines);
+    state.FitParams = *result.fitParams;
+    if (result.fitErrors) state.FitErrors = *result.fitErrors;
+  });
+}
 
 void TForm1::Button9Click() { SavePane(*Memo3); }
 
@@ -462,7 +509,33 @@ void TForm1::Button10Click() { SavePane(*Memo2); }
 
 void TForm1::Button11Click() { ClearPane(*Memo3, Memo3InitialLine); }
 
-void TForm1::Button12Click() {}
+void TForm1::Button12Click() {
+  RunHandler([this] {
+    AnalysisState& state = State();
+    CharacteristicsInput input;
+    input.fitParams = state.FitParams;
+    input.fitErrors = state.FitErrors;
+    input.inversePrecision = state.InversePrecision;
+    input.rotationPrecision = state.RotationPrecision;
+    input.atomCoords = state.AtomCoords;
+    input.coordErrors = state.CoordErrors;
+    input.transformCoordinates = CheckBox1->isChecked();
+    input.showCoordinates = CheckBox2->isChecked();
+
+    CharacteristicsResult result;
+    try {
+      result = RunCharacteristics(input);
+    } catch (const SingularMatrixError& error) {
+      m_dialogs->information(this, QString::fromUtf8(error.what()));
+      return;
+    }
+    if (!result.ran) return;
+    state.EllipsoidCentre = result.ellipsoidCentre;
+    state.SemiAxes = result.semiAxes;
+    state.TransformedCoords = result.transformedCoords;
+    AppendLines(*Memo3, result.lines);
+  });
+}
 
 void TForm1::CheckBox1Click() { CheckBox2->setVisible(CheckBox1->isChecked()); }
 
