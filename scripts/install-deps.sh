@@ -11,7 +11,7 @@ packages=(
   xvfb xauth
   fonts-liberation2 fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
-  desktop-file-utils
+  desktop-file-utils locales
 )
 
 missing=()
