@@ -1,0 +1,134 @@
+#include "view3d/qt/glsceneviewer.h"
+
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
+
+namespace ovalon {
+
+void TGLSceneBuffer::SetBackgroundColor(const QColor& color) {
+  m_background = color;
+  m_viewer->Invalidate();
+}
+
+void TGLSceneBuffer::Render() { m_viewer->RenderNow(); }
+
+TGLSceneViewer::TGLSceneViewer(QWidget* parent) : QOpenGLWidget(parent) {
+  QSurfaceFormat format;
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setProfile(QSurfaceFormat::CompatibilityProfile);
+  format.setVersion(2, 1);
+  format.setDepthBufferSize(24);
+  format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+  setFormat(format);
+  setMouseTracking(true);  // moves without a button are reported too
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+TGLSceneViewer::~TGLSceneViewer() {
+  StopListening();
+  ReleaseGL();
+  // The base class destroys the context after this object's members are gone.
+  if (context() != nullptr) disconnect(context(), nullptr, this, nullptr);
+}
+
+void TGLSceneViewer::SetCamera(TGLCamera* camera) {
+  StopListening();
+  m_camera = camera;
+  m_scene = camera != nullptr ? camera->Scene() : nullptr;
+  if (m_scene != nullptr) m_scene->AddListener(this);
+  Invalidate();
+}
+
+void TGLSceneViewer::RenderNow() {
+  if (!isValid()) {  // no context before the widget is first shown
+    update();
+    return;
+  }
+  makeCurrent();
+  Draw();
+  doneCurrent();
+  m_drawn = true;
+  update();
+}
+
+void TGLSceneViewer::Invalidate() {
+  m_drawn = false;
+  update();
+}
+
+void TGLSceneViewer::initializeGL() {
+  // The context can go away before the widget does (moving to another window).
+  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &TGLSceneViewer::ReleaseGL,
+          Qt::UniqueConnection);
+  m_renderer.Initialize();
+}
+
+void TGLSceneViewer::resizeGL(int, int) { m_drawn = false; }
+
+void TGLSceneViewer::paintGL() {
+  if (m_drawn) {
+    m_drawn = false;
+    return;
+  }
+  Draw();
+}
+
+void TGLSceneViewer::Draw() {
+  const QColor background = m_buffer.BackgroundColor();
+  const qreal ratio = devicePixelRatioF();
+  m_renderer.Render(m_camera, static_cast<int>(width() * ratio), static_cast<int>(height() * ratio),
+                    ColorFromRGB(background.red(), background.green(), background.blue()));
+  ++m_frames;
+}
+
+void TGLSceneViewer::mousePressEvent(QMouseEvent* event) {
+  emit MouseDown(ToViewerMouseEvent(*event));
+}
+
+void TGLSceneViewer::mouseMoveEvent(QMouseEvent* event) {
+  emit MouseMove(ToViewerMouseEvent(*event));
+}
+
+void TGLSceneViewer::SceneChanged() { Invalidate(); }
+
+void TGLSceneViewer::ObjectDestroyed(TGLSceneObject* object) {
+  if (object == m_camera) m_camera = nullptr;
+  Invalidate();
+}
+
+void TGLSceneViewer::SceneDestroyed() {
+  m_scene = nullptr;
+  m_camera = nullptr;
+  Invalidate();
+}
+
+void TGLSceneViewer::StopListening() {
+  if (m_scene != nullptr) m_scene->RemoveListener(this);
+  m_scene = nullptr;
+}
+
+void TGLSceneViewer::ReleaseGL() {
+  if (context() == nullptr) return;
+  makeCurrent();
+  m_renderer.ReleaseResources();
+  doneCurrent();
+}
+
+ViewerMouseEvent ToViewerMouseEvent(const QMouseEvent& event) {
+  const QPoint p = event.position().toPoint();
+  const Qt::MouseButtons buttons = event.buttons();
+  const Qt::KeyboardModifiers keys = event.modifiers();
+  ViewerMouseEvent result;
+  result.x = p.x();
+  result.y = p.y();
+  result.shift.shift = keys.testFlag(Qt::ShiftModifier);
+  result.shift.ctrl = keys.testFlag(Qt::ControlModifier);
+  result.shift.alt = keys.testFlag(Qt::AltModifier);
+  result.shift.left = buttons.testFlag(Qt::LeftButton);
+  result.shift.right = buttons.testFlag(Qt::RightButton);
+  result.shift.middle = buttons.testFlag(Qt::MiddleButton);
+  return result;
+}
+
+}  // namespace ovalon

@@ -1,0 +1,95 @@
+#pragma once
+// TGLSceneViewer: the OpenGL view of a scene inside a window, with its Buffer.
+
+#include <QColor>
+#include <QOpenGLWidget>
+
+#include "view3d/gl/glrenderer.h"
+#include "view3d/qt/qtglyphsource.h"
+#include "view3d/scene/glcamera.h"
+#include "view3d/scene/viewerinput.h"
+
+class QMouseEvent;
+
+namespace ovalon {
+
+class TGLSceneViewer;
+
+/// The viewer's frame buffer settings: the background colour and drawing at once.
+class TGLSceneBuffer {
+ public:
+  explicit TGLSceneBuffer(TGLSceneViewer* viewer) : m_viewer(viewer) {}
+  /// The clear colour as a window-system colour; default black.
+  QColor BackgroundColor() const { return m_background; }
+  /// Uses (R/255, G/255, B/255, 1) of `color` from the next frame on and schedules a redraw.
+  void SetBackgroundColor(const QColor& color);
+  /// Draws the scene now.
+  void Render();
+
+ private:
+  TGLSceneViewer* m_viewer;
+  QColor m_background{0, 0, 0};
+};
+
+/// Draws the scene of its Camera with depth and double buffering in a compatibility OpenGL
+/// context, redrawing soon after any change of that scene. Reports mouse-down and mouse-move
+/// events (with or without a held button) as plain values.
+class TGLSceneViewer : public QOpenGLWidget, private TGLSceneListener {
+  Q_OBJECT
+
+ public:
+  explicit TGLSceneViewer(QWidget* parent = nullptr);
+  ~TGLSceneViewer() override;
+
+  /// The camera whose scene and view are drawn (not owned); forgotten when it or its scene is
+  /// destroyed.
+  TGLCamera* Camera() const { return m_camera; }
+  void SetCamera(TGLCamera* camera);
+
+  TGLSceneBuffer& Buffer() { return m_buffer; }
+
+  /// Draws the frame now (Buffer.Render); it is shown at the next composition of the window.
+  void RenderNow();
+
+  /// The renderer, for its validity and statistics.
+  const GLRenderer& Renderer() const { return m_renderer; }
+  /// Frames drawn so far.
+  int FrameCount() const { return m_frames; }
+
+ signals:
+  /// A mouse button went down at client pixel (x, y).
+  void MouseDown(const ovalon::ViewerMouseEvent& event);
+  /// The mouse moved to client pixel (x, y), buttons held or not.
+  void MouseMove(const ovalon::ViewerMouseEvent& event);
+
+ protected:
+  void initializeGL() override;
+  void resizeGL(int width, int height) override;
+  void paintGL() override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  friend class TGLSceneBuffer;
+  void SceneChanged() override;
+  void ObjectDestroyed(TGLSceneObject* object) override;
+  void SceneDestroyed() override;
+  void StopListening();
+  void ReleaseGL();
+  void Draw();
+  void Invalidate();
+
+  QtGlyphSource m_glyphs;
+  GLRenderer m_renderer{&m_glyphs};
+  TGLSceneBuffer m_buffer{this};
+  TGLCamera* m_camera = nullptr;
+  TGLScene* m_scene = nullptr;
+  int m_frames = 0;
+  // The frame buffer already holds the current frame, drawn by RenderNow.
+  bool m_drawn = false;
+};
+
+/// The plain event of a Qt mouse event.
+ViewerMouseEvent ToViewerMouseEvent(const QMouseEvent& event);
+
+}  // namespace ovalon
