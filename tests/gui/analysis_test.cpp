@@ -20,29 +20,14 @@
 #include "app/ovalon.h"
 #include "app/reportpane.h"
 #include "cli/reportcommand.h"
+#include "tests/gui/fakedialogs.h"
 
+using ovalon::FakeDialogs;
 using ovalon::TForm1;
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-/// Answers file dialogs from a queue of paths and records every message box.
-class FakeDialogs : public ovalon::Dialogs {
- public:
-  QStringList answers;
-  QStringList messages;
-
-  QString openFileName(QWidget*, const QString&, const QString&) override {
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-  }
-  QString saveFileName(QWidget*, const QString&, const QString&) override {
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-  }
-  void information(QWidget*, const QString& text) override { messages << text; }
-  void warning(QWidget*, const QString& text) override { messages << text; }
-  void critical(QWidget*, const QString& text) override { messages << text; }
-};
 
 const QString ExampleFile = QStringLiteral(OVALON_SOURCE_DIR "/examples/c60_distorted.xyz");
 
@@ -173,7 +158,8 @@ class AnalysisTest : public QObject {
     m_form->Edit6->setText("1E-12");
     m_form->Edit1->setText(" ");
     m_form->Button7->click();
-    QCOMPARE(m_dialogs->messages, QStringList{"Проверьте правильности введенных данных!"});
+    QCOMPARE(m_dialogs->messages,
+             QStringList{"information: Проверьте правильности введенных данных!"});
     const ovalon::AnalysisState& state = TForm1::State();
     QCOMPARE(state.InversePrecision, ovalon::Extended(1e-12));
     QCOMPARE(state.RotationPrecision, ovalon::Extended(1e-20));
@@ -191,7 +177,8 @@ class AnalysisTest : public QObject {
 
     m_form->Edit6->setText("1E10");
     m_form->Button7->click();
-    const QString singular = QStringLiteral("Матрица вырождена при заданной точности обратной матрицы!");
+    const QString singular =
+        QStringLiteral("information: Матрица вырождена при заданной точности обратной матрицы!");
     QCOMPARE(m_dialogs->messages, QStringList{singular});
     const ovalon::AnalysisState& state = TForm1::State();
     QCOMPARE(state.InversePrecision, ovalon::Extended(1e10));  // read before the fit

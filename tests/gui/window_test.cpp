@@ -36,6 +36,7 @@
 #include "app/dialogs.h"
 #include "app/ovalon.h"
 #include "app/reportpane.h"
+#include "tests/gui/fakedialogs.h"
 #include "input/coordinatereader.h"
 
 using ovalon::TForm1;
@@ -43,27 +44,6 @@ using ovalon::TForm1;
 namespace {
 
 using Lines = std::vector<std::string>;
-
-/// Answers the window's dialogs from a queue of paths (an empty path cancels) and records
-/// every dialog and message as "kind: text".
-class FakeDialogs : public ovalon::Dialogs {
- public:
-  QStringList answers;
-  QStringList fileDialogs;  ///< "open|save: filter: start or proposed name"
-  QStringList messages;
-
-  QString openFileName(QWidget*, const QString& filter, const QString& start) override {
-    fileDialogs << QStringLiteral("open: %1: %2").arg(filter, start);
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-  }
-  QString saveFileName(QWidget*, const QString& filter, const QString& proposed) override {
-    fileDialogs << QStringLiteral("save: %1: %2").arg(filter, proposed);
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-  }
-  void information(QWidget*, const QString& text) override { messages << "information: " + text; }
-  void warning(QWidget*, const QString& text) override { messages << "warning: " + text; }
-  void critical(QWidget*, const QString& text) override { messages << "critical: " + text; }
-};
 
 QByteArray FileBytes(const QString& path) {
   QFile file(path);
@@ -114,7 +94,7 @@ class WindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<FakeDialogs> m_dialogs;
+  std::unique_ptr<ovalon::FakeDialogs> m_dialogs;
   std::unique_ptr<TForm1> m_form;
   std::unique_ptr<QTemporaryDir> m_dir;
 
@@ -131,7 +111,7 @@ class WindowTest : public QObject {
     TForm1::State() = ovalon::AnalysisState{};
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_dialogs = std::make_unique<FakeDialogs>();
+    m_dialogs = std::make_unique<ovalon::FakeDialogs>();
     m_form = std::make_unique<TForm1>(m_dialogs.get());
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
