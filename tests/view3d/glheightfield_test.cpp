@@ -48,8 +48,8 @@ TEST(TGLSamplingScale, SettersKeepMinNotAboveMax) {
 }
 
 TEST(TGLSamplingScale, NonPositiveStepBecomesOne) {
-  const std::pair<float, float> cases[] = {
-      {0.25f, 0.25f}, {0, 1}, {-0.0f, 1}, {-2, 1}, {NaN, 1}, {1e-30f, 1e-30f}};
+  const std::pair<float, float> cases[] = {{0.25f, 0.25f}, {0, 1},   {-0.0f, 1},
+                                           {-2, 1},        {NaN, 1}, {1e-30f, 1e-30f}};
   TGLHeightField field;
   for (const auto& [set, expected] : cases) {
     SCOPED_TRACE(set);
@@ -166,12 +166,27 @@ TEST_F(GridFixture, SamplesRowByRowAndSplitsCellsAlongTheFallingDiagonal) {
   ASSERT_EQ(mesh.vertices.size(), 9u);
   EXPECT_EQ(mesh.vertices[5], (SceneVector{2, 1, 3}));
   // Diagonals from (x_k, y_j+1) to (x_k+1, y_j): 3–1, 4–2, 6–4, 7–5.
-  EXPECT_EQ(Triangles(mesh), (std::set<Triangle>{{0, 1, 3}, {1, 4, 3}, {1, 2, 4}, {2, 5, 4},
-                                                 {3, 4, 6}, {4, 7, 6}, {4, 5, 7}, {5, 8, 7}}));
+  EXPECT_EQ(
+      Triangles(mesh),
+      (std::set<Triangle>{
+          {0, 1, 3}, {1, 4, 3}, {1, 2, 4}, {2, 5, 4}, {3, 4, 6}, {4, 7, 6}, {4, 5, 7}, {5, 8, 7}}));
   // Twelve grid edges and four diagonals, each once.
-  EXPECT_EQ(Edges(mesh), (std::vector<Edge>{{0, 1}, {0, 3}, {1, 2}, {1, 3}, {1, 4}, {2, 4},
-                                            {2, 5}, {3, 4}, {3, 6}, {4, 5}, {4, 6}, {4, 7},
-                                            {5, 7}, {5, 8}, {6, 7}, {7, 8}}));
+  EXPECT_EQ(Edges(mesh), (std::vector<Edge>{{0, 1},
+                                            {0, 3},
+                                            {1, 2},
+                                            {1, 3},
+                                            {1, 4},
+                                            {2, 4},
+                                            {2, 5},
+                                            {3, 4},
+                                            {3, 6},
+                                            {4, 5},
+                                            {4, 6},
+                                            {4, 7},
+                                            {5, 7},
+                                            {5, 8},
+                                            {6, 7},
+                                            {7, 8}}));
   // Counter-clockwise seen from +z.
   for (std::size_t i = 0; i < mesh.triangles.size(); i += 3) {
     const SceneVector a = mesh.vertices[mesh.triangles[i]];
@@ -237,9 +252,8 @@ TEST_F(GridFixture, UnusableScaleDrawsNothingAndCallsNothing) {
 TEST_F(GridFixture, TexturePointsSpanTheRanges) {
   std::vector<TexPoint> seen;
   field.SetOptions({hfoTextureCoordinates});
-  field.SetOnGetHeight([&seen](float, float, float&, SceneColor&, TexPoint& t) {
-    seen.push_back(t);
-  });
+  field.SetOnGetHeight(
+      [&seen](float, float, float&, SceneColor&, TexPoint& t) { seen.push_back(t); });
   field.Mesh();
   ASSERT_EQ(seen.size(), 9u);
   EXPECT_EQ(seen[1].s, 0.5f);

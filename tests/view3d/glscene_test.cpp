@@ -156,8 +156,14 @@ TEST(TGLScene, EveryChangeTellsTheListeners) {
       {"add child", [](TGLScene& s) { s.Objects().AddNewChild<TGLSphere>(); }},
       {"destroy child", [](TGLScene& s) { delete s.Objects().Children().front(); }},
       {"position", [](TGLScene& s) { s.Objects().Children().front()->SetPosition(1, 0, 0); }},
-      {"direction", [](TGLScene& s) { s.Objects().Children().front()->SetDirection({1, 0, 0}); }},
-      {"up", [](TGLScene& s) { s.Objects().Children().front()->SetUp({1, 0, 0}); }},
+      {"direction",
+       [](TGLScene& s) {
+         s.Objects().Children().front()->SetDirection({1, 0, 0});
+       }},
+      {"up",
+       [](TGLScene& s) {
+         s.Objects().Children().front()->SetUp({1, 0, 0});
+       }},
       {"show axes", [](TGLScene& s) { s.Objects().Children().front()->SetShowAxes(true); }},
       {"radius",
        [](TGLScene& s) { static_cast<TGLSphere*>(s.Objects().Children()[0])->SetRadius(2); }},
@@ -172,22 +178,28 @@ TEST(TGLScene, EveryChangeTellsTheListeners) {
        [](TGLScene& s) {
          static_cast<TGLSphere*>(s.Objects().Children()[0])->Material().SetPolygonMode(pmLines);
        }},
-      {"line node", [](TGLScene& s) { static_cast<TGLLines*>(s.Objects().Children()[1])->AddNode(1, 2, 3); }},
+      {"line node",
+       [](TGLScene& s) { static_cast<TGLLines*>(s.Objects().Children()[1])->AddNode(1, 2, 3); }},
       {"line colour",
        [](TGLScene& s) {
          static_cast<TGLLines*>(s.Objects().Children()[1])->SetLineColor({0, 1, 0, 1});
        }},
       {"line width",
        [](TGLScene& s) { static_cast<TGLLines*>(s.Objects().Children()[1])->SetLineWidth(4); }},
-      {"text", [](TGLScene& s) { static_cast<TGLSpaceText*>(s.Objects().Children()[2])->SetText("7"); }},
+      {"text",
+       [](TGLScene& s) { static_cast<TGLSpaceText*>(s.Objects().Children()[2])->SetText("7"); }},
       {"text adjust",
        [](TGLScene& s) {
          static_cast<TGLSpaceText*>(s.Objects().Children()[2])->Adjust().SetHorz(haCenter);
        }},
       {"points add",
-       [](TGLScene& s) { static_cast<TGLPoints*>(s.Objects().Children()[3])->Positions().Add(1, 1, 1); }},
+       [](TGLScene& s) {
+         static_cast<TGLPoints*>(s.Objects().Children()[3])->Positions().Add(1, 1, 1);
+       }},
       {"points clear",
-       [](TGLScene& s) { static_cast<TGLPoints*>(s.Objects().Children()[3])->Positions().Clear(); }},
+       [](TGLScene& s) {
+         static_cast<TGLPoints*>(s.Objects().Children()[3])->Positions().Clear();
+       }},
       {"sampling scale",
        [](TGLScene& s) {
          static_cast<TGLHeightField*>(s.Objects().Children()[4])->XSamplingScale().SetMax(1);

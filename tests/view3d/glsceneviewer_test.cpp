@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
-
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -31,7 +30,8 @@ const QColor Grey(128, 128, 128);
 /// Where a point of the plane z = 0 appears for the camera at (0, 0, depth): image
 /// coordinates (x right, y down) of the point's projection, pixel centres at +0.5.
 QPointF Projected(double x, double y, double depth) {
-  return {ViewWidth / 2.0 + x / depth * PixelsPerUnit, ViewHeight / 2.0 - y / depth * PixelsPerUnit};
+  return {ViewWidth / 2.0 + x / depth * PixelsPerUnit,
+          ViewHeight / 2.0 - y / depth * PixelsPerUnit};
 }
 
 bool Near(QRgb pixel, int r, int g, int b, int tolerance = 2) {
@@ -92,9 +92,10 @@ class ViewerFixture : public ::testing::Test {
   }
 
   int CountOf(const QImage& image, QColor color, int tolerance = 2) {
-    return Cover(image, [&](QRgb p) {
-             return Near(p, color.red(), color.green(), color.blue(), tolerance);
-           }).count;
+    return Cover(
+               image,
+               [&](QRgb p) { return Near(p, color.red(), color.green(), color.blue(), tolerance); })
+        .count;
   }
 
   std::unique_ptr<TGLScene> scene;
@@ -171,7 +172,8 @@ TEST_F(ViewerFixture, LinesAreUnlitInTheirColourAndWidth) {
   line->SetNodesAspect(lnaInvisible);
   QImage image = Frame();
   int covered = 0;
-  for (int y = 0; y < ViewHeight; ++y) covered += Near(image.pixel(ViewWidth / 2 + 10, y), 0, 0, 255, 0);
+  for (int y = 0; y < ViewHeight; ++y)
+    covered += Near(image.pixel(ViewWidth / 2 + 10, y), 0, 0, 255, 0);
   EXPECT_EQ(covered, 5);
   const QPointF node = Projected(1, 0, 10);
   const QPoint aboveNode(static_cast<int>(node.x()), static_cast<int>(node.y()) - 10);
@@ -212,8 +214,8 @@ TEST_F(ViewerFixture, PointsAreSingleWhitePixels) {
   const QImage image = Frame();
   EXPECT_EQ(CountOf(image, QColor(255, 255, 255), 0), 2);
   const QPointF expected = Projected(1, 1, 10);
-  EXPECT_TRUE(Near(image.pixel(static_cast<int>(expected.x()), static_cast<int>(expected.y())),
-                   255, 255, 255, 0));
+  EXPECT_TRUE(Near(image.pixel(static_cast<int>(expected.x()), static_cast<int>(expected.y())), 255,
+                   255, 255, 0));
 }
 
 /// Pixels that are not the grey background.
@@ -385,7 +387,8 @@ TEST_F(ViewerFixture, ReportsMouseEventsAsPlainValues) {
                     Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
   QApplication::sendEvent(viewer.get(), &press);
   QMouseEvent drag(QEvent::MouseMove, QPointF(15, 22), viewer->mapToGlobal(QPointF(15, 22)),
-                   Qt::NoButton, Qt::LeftButton | Qt::RightButton, Qt::ControlModifier | Qt::AltModifier);
+                   Qt::NoButton, Qt::LeftButton | Qt::RightButton,
+                   Qt::ControlModifier | Qt::AltModifier);
   QApplication::sendEvent(viewer.get(), &drag);
   QMouseEvent hover(QEvent::MouseMove, QPointF(30, 40), viewer->mapToGlobal(QPointF(30, 40)),
                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);

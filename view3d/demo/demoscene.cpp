@@ -121,8 +121,8 @@ DemoScene BuildDemoScene(TGLScene& scene, SceneVector cameraPosition, DemoAxes a
     auto* sphere = root.AddNewChild<TGLSphere>();
     sphere->SetRadius(0.1f);
     sphere->SetPosition(at);
-    sphere->Material().FrontProperties().SetDiffuse(
-        i % 3 == 0 ? ColorFromRGB(0, 0, 255) : ColorFromRGB(255, 0, 0));
+    sphere->Material().FrontProperties().SetDiffuse(i % 3 == 0 ? ColorFromRGB(0, 0, 255)
+                                                               : ColorFromRGB(255, 0, 0));
 
     // Lines to the three nearest atoms.
     std::vector<std::pair<double, std::size_t>> distances;

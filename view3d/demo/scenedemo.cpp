@@ -3,6 +3,7 @@
 //   --screenshot FILE     save the first full frame as an image and quit
 //   --fps SECONDS         redraw continuously for that long, print frames per second, quit
 //   --samples N           multisampling with N samples per pixel
+//   --divisions N         ellipsoid sampling steps per semi-axis (default 150, as the window)
 // Dragging orbits the camera around the origin; the wheel zooms.
 
 #include <QApplication>
@@ -11,9 +12,9 @@
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QWheelEvent>
-
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -28,6 +29,7 @@ struct Options {
   QString screenshot;
   double fpsSeconds = 0;
   int samples = 0;
+  int divisions = 150;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -43,6 +45,8 @@ Options ParseOptions(int argc, char** argv) {
       options.fpsSeconds = std::atof(value);
     } else if (name == "--samples") {
       options.samples = std::atoi(value);
+    } else if (name == "--divisions") {
+      options.divisions = std::atoi(value);
     }
   }
   return options;
@@ -68,6 +72,7 @@ int main(int argc, char** argv) {
 
   ovalon::TGLScene scene;
   const ovalon::DemoScene demo = ovalon::BuildDemoScene(scene, {3, 2.5f, 5});
+  ovalon::SetEllipsoidSampling(demo, ovalon::DemoAxes{}, options.divisions, true);
 
   DemoViewer viewer;
   if (options.samples > 0) {
@@ -83,13 +88,12 @@ int main(int argc, char** argv) {
   int mx = 0, my = 0;
   QObject::connect(&viewer, &ovalon::TGLSceneViewer::MouseDown,
                    [&](const ovalon::ViewerMouseEvent& e) { mx = e.x, my = e.y; });
-  QObject::connect(&viewer, &ovalon::TGLSceneViewer::MouseMove,
-                   [&](const ovalon::ViewerMouseEvent& e) {
-                     if (e.shift.Empty()) return;
-                     demo.camera->MoveAroundTarget(static_cast<float>(my - e.y),
-                                                   static_cast<float>(mx - e.x));
-                     mx = e.x, my = e.y;
-                   });
+  QObject::connect(
+      &viewer, &ovalon::TGLSceneViewer::MouseMove, [&](const ovalon::ViewerMouseEvent& e) {
+        if (e.shift.Empty()) return;
+        demo.camera->MoveAroundTarget(static_cast<float>(my - e.y), static_cast<float>(mx - e.x));
+        mx = e.x, my = e.y;
+      });
   viewer.show();
 
   if (!options.screenshot.isEmpty()) {

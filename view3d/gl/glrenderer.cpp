@@ -425,15 +425,14 @@ GLRenderer::FieldBuffers& GLRenderer::Field(TGLHeightField& field) {
   buffers.triangleIndexCount = static_cast<int>(mesh.triangles.size());
   buffers.edgeIndexCount = static_cast<int>(mesh.edges.size());
   if (mesh.triangles.empty()) return buffers;
-  buffers.vertices = Upload(GL_ARRAY_BUFFER, mesh.vertices.data(),
-                            mesh.vertices.size() * sizeof(SceneVector));
+  buffers.vertices =
+      Upload(GL_ARRAY_BUFFER, mesh.vertices.data(), mesh.vertices.size() * sizeof(SceneVector));
   const std::vector<SceneVector> normals = HeightFieldNormals(mesh);
-  buffers.normals =
-      Upload(GL_ARRAY_BUFFER, normals.data(), normals.size() * sizeof(SceneVector));
+  buffers.normals = Upload(GL_ARRAY_BUFFER, normals.data(), normals.size() * sizeof(SceneVector));
   buffers.triangles = Upload(GL_ELEMENT_ARRAY_BUFFER, mesh.triangles.data(),
                              mesh.triangles.size() * sizeof(std::uint32_t));
-  buffers.edges = Upload(GL_ELEMENT_ARRAY_BUFFER, mesh.edges.data(),
-                         mesh.edges.size() * sizeof(std::uint32_t));
+  buffers.edges =
+      Upload(GL_ELEMENT_ARRAY_BUFFER, mesh.edges.data(), mesh.edges.size() * sizeof(std::uint32_t));
   return buffers;
 }
 
@@ -447,8 +446,8 @@ const GLRenderer::TextBuffers& GLRenderer::Text(const std::string& fontName,
     it->second.advance = outline.advance;
     it->second.vertexCount = static_cast<int>(triangles.size());
     if (!triangles.empty()) {
-      it->second.vertices = Upload(GL_ARRAY_BUFFER, triangles.data(),
-                                   triangles.size() * sizeof(OutlinePoint));
+      it->second.vertices =
+          Upload(GL_ARRAY_BUFFER, triangles.data(), triangles.size() * sizeof(OutlinePoint));
     }
   }
   return it->second;

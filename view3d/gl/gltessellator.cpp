@@ -24,8 +24,8 @@ void OnVertex(void* vertex, void* data) {
       {static_cast<float>(coords[0]), static_cast<float>(coords[1])});
 }
 
-void OnCombine(GLdouble coords[3], void* /*neighbours*/[4], GLfloat /*weights*/[4],
-                        void** out, void* data) {
+void OnCombine(GLdouble coords[3], void* /*neighbours*/[4], GLfloat /*weights*/[4], void** out,
+               void* data) {
   auto* state = static_cast<TessellationState*>(data);
   state->vertices.push_back({coords[0], coords[1], coords[2]});
   *out = state->vertices.back().data();

@@ -97,8 +97,7 @@ void AddTrianglesAndEdges(HeightFieldMesh& mesh) {
 
 }  // namespace
 
-HeightFieldMesh BuildHeightFieldMesh(const TGLSamplingScale& xScale,
-                                     const TGLSamplingScale& yScale,
+HeightFieldMesh BuildHeightFieldMesh(const TGLSamplingScale& xScale, const TGLSamplingScale& yScale,
                                      const THeightFieldGetHeightEvent& getHeight,
                                      bool textureCoordinates) {
   HeightFieldMesh mesh;
@@ -145,10 +144,10 @@ std::vector<SceneVector> HeightFieldNormals(const HeightFieldMesh& mesh) {
       if (!IsFinite(here)) continue;
       const bool left = k > 0, right = k + 1 < mesh.columns;
       const bool below = j > 0, above = j + 1 < mesh.rows;
-      const SceneVector dx = across(left ? at(k - 1, j) : here, here, right ? at(k + 1, j) : here,
-                                    left, right);
-      const SceneVector dy = across(below ? at(k, j - 1) : here, here,
-                                    above ? at(k, j + 1) : here, below, above);
+      const SceneVector dx =
+          across(left ? at(k - 1, j) : here, here, right ? at(k + 1, j) : here, left, right);
+      const SceneVector dy =
+          across(below ? at(k, j - 1) : here, here, above ? at(k, j + 1) : here, below, above);
       const SceneVector n = Cross(dx, dy);
       if (Length(n) > 0) normals[j * mesh.columns + k] = Normalized(n);
     }

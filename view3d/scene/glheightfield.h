@@ -86,8 +86,7 @@ struct HeightFieldMesh {
 
 /// Samples the grid of the two scales (rows along y outside, columns along x inside), calling
 /// getHeight once per sample when set. Empty, without any call, when a scale is unusable.
-HeightFieldMesh BuildHeightFieldMesh(const TGLSamplingScale& xScale,
-                                     const TGLSamplingScale& yScale,
+HeightFieldMesh BuildHeightFieldMesh(const TGLSamplingScale& xScale, const TGLSamplingScale& yScale,
                                      const THeightFieldGetHeightEvent& getHeight,
                                      bool textureCoordinates);
 

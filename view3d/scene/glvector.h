@@ -15,8 +15,12 @@ struct SceneVector {
   friend bool operator==(const SceneVector&, const SceneVector&) = default;
 };
 
-inline SceneVector operator+(SceneVector a, SceneVector b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline SceneVector operator-(SceneVector a, SceneVector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline SceneVector operator+(SceneVector a, SceneVector b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline SceneVector operator-(SceneVector a, SceneVector b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 inline SceneVector operator*(SceneVector a, float f) { return {a.x * f, a.y * f, a.z * f}; }
 
 /// a · b, each product rounded to 32 bits.
