@@ -97,7 +97,9 @@ int main(int argc, char** argv) {
   viewer.show();
 
   if (!options.screenshot.isEmpty()) {
-    QObject::connect(&viewer, &QOpenGLWidget::frameSwapped, [&] {
+    QObject::connect(&viewer, &QOpenGLWidget::frameSwapped, [&, done = false]() mutable {
+      if (done) return;  // a further frame may come before the loop ends
+      done = true;
       const bool saved = viewer.grabFramebuffer().save(options.screenshot);
       std::printf("%s %s\n", saved ? "saved" : "could not save",
                   options.screenshot.toLocal8Bit().constData());
