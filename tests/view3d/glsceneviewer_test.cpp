@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <numbers>
 
 #include "view3d/qt/qtglyphsource.h"
 #include "view3d/scene/glheightfield.h"
@@ -128,7 +129,8 @@ TEST_F(ViewerFixture, UnlitSphereLandsWhereTheProjectionPutsIt) {
   EXPECT_NEAR(red.centroid.x(), expected.x(), 0.5);
   EXPECT_NEAR(red.centroid.y(), expected.y(), 0.5);
   const double radius = 0.2 / 10 * PixelsPerUnit;
-  EXPECT_NEAR(red.count, 0.975 * M_PI * radius * radius, 0.1 * M_PI * radius * radius);
+  EXPECT_NEAR(red.count, 0.975 * std::numbers::pi * radius * radius,
+              0.1 * std::numbers::pi * radius * radius);
   // Everything else stays background: an unlit sphere has no shading.
   EXPECT_EQ(red.count + CountOf(image, Grey, 0), ViewWidth * ViewHeight);
 }
