@@ -1,0 +1,32 @@
+# Installation beyond the executables, and the Debian package built by CPack:
+#   cmake --install build --prefix /usr/local
+#   (cd build && cpack -G DEB)
+include(GNUInstallDirs)
+
+install(TARGETS ovalon-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/examples/c60_ideal.xyz ${CMAKE_SOURCE_DIR}/examples/c60_distorted.xyz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ovalon/examples)
+if(OVALON_BUILD_GUI)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/ovalon.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/app/images/ovalon.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+
+set(CPACK_PACKAGE_NAME ovalon)
+set(CPACK_PACKAGE_VENDOR "Ovalon developers")
+set(CPACK_PACKAGE_CONTACT "Ovalon developers <ovalon@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Shape analysis of 60-atom carbon cages (fullerenes)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Fits a quadric surface to the 60 atoms of a fullerene-like cage, reduces it to the \
+canonical ellipsoid with uncertainties, measures the longest chords, writes plain-text reports \
+and shows the molecule and the fitted ellipsoid in an interactive 3D view.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # dependencies computed from the binaries
+# The Qt plugins that the program loads at run time are not seen by dpkg-shlibdeps.
+if(OVALON_BUILD_GUI)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins, libgl1-mesa-dri, fonts-liberation2")
+endif()
+include(CPack)

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a temporary root, runs the packaged ovalon-report
+# on a packaged example and validates the desktop entry.
+# Usage: package_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$root/out" >/dev/null)
+deb=$(ls "$root"/out/*.deb)
+dpkg-deb --info "$deb" | grep -E '^ Depends: .*libc6' >/dev/null ||
+  { echo "package has no computed dependencies"; dpkg-deb --info "$deb"; exit 1; }
+dpkg-deb -x "$deb" "$root/tree"
+
+report=$("$root/tree/usr/bin/ovalon-report" "$root/tree/usr/share/ovalon/examples/c60_ideal.xyz")
+echo "$report" | grep -qx 'Нахождение уравнения эллипсоида методом МНК:' ||
+  { echo "the packaged ovalon-report printed no fit report"; exit 1; }
+echo "$report" | grep -qx '               3.54840963328926 Å' ||
+  { echo "the packaged ovalon-report printed unexpected semi-axes"; exit 1; }
+
+test -x "$root/tree/usr/bin/ovalon"
+test -f "$root/tree/usr/share/icons/hicolor/scalable/apps/ovalon.svg"
+test -f "$root/tree/usr/share/ovalon/examples/c60_distorted.xyz"
+desktop-file-validate "$root/tree/usr/share/applications/ovalon.desktop"
+echo "package test passed"
