@@ -4,18 +4,9 @@
 #include <array>
 
 #include "core/extended.h"
+#include "view3d/scene/moleculescene.h"
 
 namespace ovalon {
-
-/// The view settings of the 3D scene (bond colours and widths, sphere radius, bond threshold).
-struct SceneSettings {
-  int BondGreenBase = 0;        ///< green level of a bond of ordinary length (TrackBar1)
-  double BondLineWidth = 0;     ///< width of bond lines in pixels (TrackBar2 / 10)
-  double AtomRadius = 0;        ///< radius of the atom spheres (TrackBar3 / 1000)
-  double BondThreshold = 0;     ///< largest distance drawn as a bond (TrackBar4 / 100)
-  double BondColorDivisor = 0;  ///< divisor of the bond colour function
-  int SelfPowerCount = 0;       ///< steps of the bond colour function
-};
 
 /// Every variable that passes between operations. Nothing is reset between runs except by being
 /// overwritten; operations may run in any order and read whatever is stored at that moment.
@@ -37,12 +28,14 @@ struct AnalysisState {
   double DiagonalLength = 0;               ///< the longest chord's length
   std::array<double, 3> EllipsoidCentre{};
 
-  // The scene object slots AtomSpheres (60), AtomLabels (60), BondLines (60 × 3) and
-  // AxisLabels (3) join here with the 3D scene classes; DestroySceneObjects (app/sceneslots.h)
-  // empties the first three when the window closes.
+  // The 3D scene's objects, each slot empty or owning one child of the scene root.
+  AtomSphereSlots AtomSpheres;  ///< [i]: the sphere of atom i
+  AtomLabelSlots AtomLabels;    ///< [i]: the number of atom i
+  BondLineSlots BondLines;      ///< (i, k): the line to the k-th nearest atom; filled as a prefix
+  AxisLabelSlots AxisLabels;    ///< the labels "x", "y", "z"
 
-  FixedMatrix<AtomCount, 3, int> NearestAtoms;         ///< (i, k): k-th nearest atom to atom i
-  FixedMatrix<AtomCount, 3, double> NearestDistances;  ///< (i, k): its distance, ascending in k
+  NearestAtomTable NearestAtoms;          ///< (i, k): k-th nearest atom to atom i
+  NearestDistanceTable NearestDistances;  ///< (i, k): its distance, ascending in k
 
   ovalon::SceneSettings SceneSettings;
 };

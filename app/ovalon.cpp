@@ -11,8 +11,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,12 +28,15 @@
 #include "app/dialogs.h"
 #include "app/reportfile.h"
 #include "app/reportpane.h"
+#include "app/sceneslots.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/characteristics.h"
 #include "ellipsoid/diagonals.h"
 #include "fit/fitrun.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
+#include "view3d/qt/glsceneviewer.h"
+#include "view3d/scene/ellipsoidsurface.h"
 
 namespace ovalon {
 
@@ -160,15 +161,40 @@ QSlider* MakeTrackBar(QWidget* toolBar, const char* name, int left, int width, i
   return bar;
 }
 
-/// The 3D view of the fourth tab; until the scene exists, a grey area of the view's size.
-QWidget* CreateSceneViewer(QWidget* parent) {
-  auto* viewer = new QWidget(parent);
+/// The system grey of the 3D view's background, and the black of CheckBox3.
+const QColor ViewGrey(128, 128, 128);
+const QColor ViewBlack(0, 0, 0);
+
+/// The divisions per semi-axis of the ellipsoid's wire frame.
+constexpr int EllipsoidDivisions = 150;
+
+/// The 3D view of the fourth tab.
+TGLSceneViewer* CreateSceneViewer(QWidget* parent) {
+  auto* viewer = new TGLSceneViewer(parent);
   viewer->setObjectName(QStringLiteral("GLSceneViewer1"));
-  QPalette palette = viewer->palette();
-  palette.setColor(QPalette::Window, QColor(128, 128, 128));
-  viewer->setPalette(palette);
-  viewer->setAutoFillBackground(true);
   return viewer;
+}
+
+/// One half of the ellipsoid surface: an unlit cyan wire frame, both faces drawn.
+TGLHeightField* AddSurfaceHalf(TGLSceneObject& root) {
+  auto* field = root.AddNewChild<TGLHeightField>();
+  for (TGLSamplingScale* scale : {&field->XSamplingScale(), &field->YSamplingScale()}) {
+    scale->SetStep(0.1f);
+    scale->SetMin(0);
+    scale->SetMax(0);
+    scale->SetOrigin(0);
+  }
+  field->SetOptions({hfoTextureCoordinates, hfoTwoSided});
+  field->Material().SetMaterialOptions({moNoLighting});
+  field->Material().SetPolygonMode(pmLines);
+  field->Material().FrontProperties().SetDiffuse({0.2745f, 0.7843f, 0.8235f, 0.19f});
+  return field;
+}
+
+/// Empties `slot` when it refers to an object of `scene`, destroying the object.
+template <typename T>
+void ReleaseSlotIn(T*& slot, const TGLScene* scene) {
+  if (slot != nullptr && slot->Scene() == scene) DestroySlot(slot);
 }
 
 /// The sample coordinate files: installed beside the program, or in the source tree.
@@ -221,10 +247,21 @@ TForm1::TForm1(Dialogs* dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
   BuildTab2();
   BuildTab3();
   BuildTab4();
+  CreateScene();
   // The layout keeps the third tab active; FormCreate shows the first.
   PageControl1->setCurrentIndex(2);
   ConnectHandlers();
   FormCreate();
+}
+
+TForm1::~TForm1() {
+  qApp->removeEventFilter(this);
+  AnalysisState& state = State();
+  const TGLScene* scene = GLScene1.get();
+  for (TGLSphere*& slot : state.AtomSpheres.data) ReleaseSlotIn(slot, scene);
+  for (TGLSpaceText*& slot : state.AtomLabels.data) ReleaseSlotIn(slot, scene);
+  for (TGLLines*& slot : state.BondLines.data) ReleaseSlotIn(slot, scene);
+  for (TGLSpaceText*& slot : state.AxisLabels.data) ReleaseSlotIn(slot, scene);
 }
 
 AnalysisState& TForm1::State() {
@@ -331,12 +368,42 @@ void TForm1::BuildTab4() {
 
   // The bar runs along the top edge and the view fills the rest of the page.
   GLSceneViewer1 = CreateSceneViewer(TabSheet4);
-  GLSceneViewer1->setMouseTracking(true);
   auto* layout = new QVBoxLayout(TabSheet4);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(ToolBar1);
   layout->addWidget(GLSceneViewer1, 1);
+}
+
+void TForm1::CreateScene() {
+  GLScene1 = std::make_unique<TGLScene>();
+  TGLSceneObject& root = GLScene1->Objects();
+  GLCamera1 = root.AddNewChild<TGLCamera>();
+  GLLightSource1 = GLCamera1->AddNewChild<TGLLightSource>();
+  GLLightSource1->SetConstAttenuation(1);
+  GLLightSource1->SetSpotCutOff(180);
+  GLPoints1 = root.AddNewChild<TGLPoints>();
+  GLHeightField1 = AddSurfaceHalf(root);
+  GLHeightField1->SetOnGetHeight(
+      [this](float x, float y, float& z, SceneColor& color, TexPoint& texPoint) {
+        GLHeightField1GetHeight(x, y, z, color, texPoint);
+      });
+  GLHeightField2 = AddSurfaceHalf(root);
+  GLHeightField2->SetOnGetHeight(
+      [this](float x, float y, float& z, SceneColor& color, TexPoint& texPoint) {
+        GLHeightField2GetHeight(x, y, z, color, texPoint);
+      });
+  GLCamera1->SetPosition(1, 1, 1);
+  GLCamera1->SetTargetObject(GLPoints1);
+  GLCamera1->SetFocalLength(50);
+  GLCamera1->SetDepthOfView(100);
+
+  GLSceneViewer1->SetCamera(GLCamera1);
+  GLSceneViewer1->Buffer().SetBackgroundColor(ViewGrey);
+}
+
+MoleculeView TForm1::SceneView() const {
+  return {&GLScene1->Objects(), GLCamera1, GLPoints1};
 }
 
 void TForm1::ConnectHandlers() {
@@ -361,8 +428,9 @@ void TForm1::ConnectHandlers() {
   connect(TrackBar2, &QSlider::valueChanged, this, &TForm1::TrackBar2Change);
   connect(TrackBar3, &QSlider::valueChanged, this, &TForm1::TrackBar3Change);
   connect(TrackBar4, &QSlider::valueChanged, this, &TForm1::TrackBar4Change);
-  // The window sees the 3D view's mouse events, and every wheel turn over any of its controls
-  // before the control does.
+  connect(GLSceneViewer1, &TGLSceneViewer::MouseDown, this, &TForm1::GLSceneViewer1MouseDown);
+  connect(GLSceneViewer1, &TGLSceneViewer::MouseMove, this, &TForm1::GLSceneViewer1MouseMove);
+  // The window sees every wheel turn over any of its controls before the control does.
   qApp->installEventFilter(this);
 }
 
@@ -386,17 +454,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == GLSceneViewer1) {
-    if (event->type() == QEvent::MouseButtonPress) {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      const QPoint position = mouse->position().toPoint();
-      GLSceneViewer1MouseDown(position.x(), position.y());
-    } else if (event->type() == QEvent::MouseMove) {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      const QPoint position = mouse->position().toPoint();
-      GLSceneViewer1MouseMove(mouse->buttons(), mouse->modifiers(), position.x(), position.y());
-    }
-  }
   // Only the event as it reaches the control under the mouse, not its copies passed on to the
   // control's parents.
   if (event->type() == QEvent::Wheel && event->spontaneous()) {
@@ -417,21 +474,25 @@ void TForm1::RunHandler(const std::function<void()>& body) {
 
 void TForm1::FormCreate() {
   PageControl1->setCurrentIndex(0);
-  // GLPoints1's position list is emptied here once the scene exists.
+  GLPoints1->Positions().Clear();
   ovalon::SceneSettings& settings = State().SceneSettings;
-  settings.BondThreshold = static_cast<double>(static_cast<Extended>(TrackBar4->value()) / 100);
+  settings.BondThreshold = TrackBarSetting(TrackBar4->value(), 100);
   settings.SelfPowerCount = 3;
   settings.BondColorDivisor = 100.0;
 }
 
 void TForm1::FormClose() {
-  // The atom spheres, atom labels and bond lines are destroyed here (DestroySceneObjects) once
-  // the scene's slots exist; until then there is nothing to destroy.
+  AnalysisState& state = State();
+  DestroySceneObjects(state.AtomSpheres, state.AtomLabels, state.BondLines);
 }
 
 void TForm1::PageControl1Change() {}
 
-void TForm1::FormMouseWheel(int) {}
+void TForm1::FormMouseWheel(int wheelDelta) {
+  if (PageControl1->currentIndex() != 3) return;
+  GLSceneViewer1->setFocus();
+  GLCamera1->AdjustDistanceToTarget(WheelDistanceRatio(wheelDelta));
+}
 
 void TForm1::Button1Click() {
   RunHandler([this] {
@@ -539,27 +600,102 @@ void TForm1::Button12Click() {
 
 void TForm1::CheckBox1Click() { CheckBox2->setVisible(CheckBox1->isChecked()); }
 
-void TForm1::CheckBox3Click() {}
+void TForm1::CheckBox3Click() {
+  GLSceneViewer1->Buffer().SetBackgroundColor(CheckBox3->isChecked() ? ViewBlack : ViewGrey);
+  GLSceneViewer1->Buffer().Render();
+}
 
-void TForm1::ToolButton1Click() {}
+void TForm1::ToolButton1Click() {
+  RunHandler([this] {
+    AnalysisState& state = State();
+    ovalon::SceneSettings& settings = state.SceneSettings;
+    settings.BondGreenBase = TrackBar1->value();
+    settings.BondLineWidth = TrackBarSetting(TrackBar2->value(), 10);
+    settings.AtomRadius = TrackBarSetting(TrackBar3->value(), 1000);
+    const MoleculeData data{state.TransformedCoords, state.AtomCoords, state.FitParams,
+                            state.SemiAxes};
+    BuildMoleculeScene(SceneView(), data, settings, ToolButton4->isChecked(), state.NearestAtoms,
+                       state.NearestDistances, state.AtomSpheres, state.BondLines,
+                       state.AtomLabels);
+  });
+}
 
-void TForm1::ToolButton2Click() {}
+void TForm1::ToolButton2Click() {
+  AnalysisState& state = State();
+  if (ToolButton2->isChecked())
+    CreateAxisLabels(SceneView(), state.AxisLabels);
+  else
+    DestroyAxisLabels(SceneView(), state.AxisLabels);
+}
 
-void TForm1::ToolButton3Click() {}
+void TForm1::ToolButton3Click() {
+  SetEllipsoidSampling(*GLHeightField1, *GLHeightField2, State().SemiAxes, EllipsoidDivisions,
+                       ToolButton3->isChecked());
+}
 
-void TForm1::ToolButton4Click() {}
+void TForm1::ToolButton4Click() {
+  AnalysisState& state = State();
+  if (ToolButton4->isChecked()) {
+    const MoleculeData data{state.TransformedCoords, state.AtomCoords, state.FitParams,
+                            state.SemiAxes};
+    CreateAtomLabels(SceneView(), data, state.AtomLabels);
+  } else {
+    DestroyAtomLabels(state.AtomLabels);
+  }
+}
 
-void TForm1::TrackBar1Change() {}
+void TForm1::TrackBar1Change() {
+  AnalysisState& state = State();
+  state.SceneSettings.BondGreenBase = TrackBar1->value();
+  RecolorBondLines(state.BondLines, state.NearestDistances, state.SceneSettings);
+  GLSceneViewer1->setFocus();
+}
 
-void TForm1::TrackBar2Change() {}
+void TForm1::TrackBar2Change() {
+  AnalysisState& state = State();
+  state.SceneSettings.BondLineWidth = TrackBarSetting(TrackBar2->value(), 10);
+  SetBondLineWidths(state.BondLines, state.SceneSettings.BondLineWidth);
+  GLSceneViewer1->setFocus();
+}
 
-void TForm1::TrackBar3Change() {}
+void TForm1::TrackBar3Change() {
+  AnalysisState& state = State();
+  state.SceneSettings.AtomRadius = TrackBarSetting(TrackBar3->value(), 1000);
+  SetAtomRadii(state.AtomSpheres, state.SceneSettings.AtomRadius);
+  GLSceneViewer1->setFocus();
+}
 
-void TForm1::TrackBar4Change() {}
+void TForm1::TrackBar4Change() {
+  State().SceneSettings.BondThreshold = TrackBarSetting(TrackBar4->value(), 100);
+  GLSceneViewer1->setFocus();
+}
 
-void TForm1::GLSceneViewer1MouseDown(int, int) {}
+void TForm1::GLSceneViewer1MouseDown(const ViewerMouseEvent& event) {
+  mx = event.x;
+  my = event.y;
+}
 
-void TForm1::GLSceneViewer1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, int, int) {}
+void TForm1::GLSceneViewer1MouseMove(const ViewerMouseEvent& event) {
+  AnalysisState& state = State();
+  if (!event.shift.Empty()) {
+    // One pixel of mouse travel is one degree of orbit.
+    GLCamera1->MoveAroundTarget(static_cast<float>(my - event.y), static_cast<float>(mx - event.x));
+    mx = event.x;
+    my = event.y;
+    if (ToolButton4->isChecked()) FaceAtomLabels(state.AtomLabels, *GLCamera1);
+  }
+  FaceAxisLabels(state.AxisLabels, *GLCamera1);
+}
+
+void TForm1::GLHeightField1GetHeight(float x, float y, float& z, SceneColor&, TexPoint&) {
+  z = EllipsoidHeight(State().SemiAxes, +1, x, y, GLHeightField1->XSamplingScale().Step(),
+                      GLHeightField1->YSamplingScale().Step());
+}
+
+void TForm1::GLHeightField2GetHeight(float x, float y, float& z, SceneColor&, TexPoint&) {
+  z = EllipsoidHeight(State().SemiAxes, -1, x, y, GLHeightField2->XSamplingScale().Step(),
+                      GLHeightField2->YSamplingScale().Step());
+}
 
 void TForm1::ClearPane(QPlainTextEdit& pane, const char* initialLine) {
   RunHandler([&] {

@@ -6,9 +6,14 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/analysisstate.h"
+#include "view3d/scene/glcamera.h"
+#include "view3d/scene/glheightfield.h"
+#include "view3d/scene/globjects.h"
+#include "view3d/scene/viewerinput.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -24,6 +29,7 @@ class QToolButton;
 namespace ovalon {
 
 class Dialogs;
+class TGLSceneViewer;
 
 /// The main window. Controls carry the layout's names as object names; a control on a tab keeps
 /// its design bounds at the design client size 1153 × 765 and follows its anchors on resize.
@@ -35,6 +41,9 @@ class TForm1 : public QWidget {
   /// runs FormCreate. `dialogs` shows every file dialog and message box and must outlive the
   /// window.
   explicit TForm1(Dialogs* dialogs, QWidget* parent = nullptr);
+  /// Empties the scene-object slots of the analysis state that point into this window's scene,
+  /// whose objects go with it.
+  ~TForm1() override;
 
   /// The analysis state shared by every operation: one static instance, zero at program start.
   static AnalysisState& State();
@@ -92,20 +101,32 @@ class TForm1 : public QWidget {
   QSlider* TrackBar3 = nullptr;
   QSlider* TrackBar4 = nullptr;
   QCheckBox* CheckBox3 = nullptr;
-  QWidget* GLSceneViewer1 = nullptr;
+  /// The 3D view; its camera is GLCamera1.
+  TGLSceneViewer* GLSceneViewer1 = nullptr;
+
+  /// The scene of the 3D view and its design-time components. The camera (carrying the light)
+  /// looks from (1, 1, 1) at GLPoints1 at the origin, which lists the atoms and carries the
+  /// axes; the two height fields are the upper and the lower half of the ellipsoid surface.
+  std::unique_ptr<TGLScene> GLScene1;
+  TGLCamera* GLCamera1 = nullptr;
+  TGLLightSource* GLLightSource1 = nullptr;
+  TGLPoints* GLPoints1 = nullptr;
+  TGLHeightField* GLHeightField1 = nullptr;
+  TGLHeightField* GLHeightField2 = nullptr;
 
   /// The last recorded mouse position in the client pixels of GLSceneViewer1.
   int mx = 0;
   int my = 0;
 
  public slots:
-  /// Selects the first tab and sets the initial scene settings.
+  /// Selects the first tab, empties GLPoints1 and sets the initial scene settings.
   void FormCreate();
-  /// Destroys the scene objects when the window closes.
+  /// Destroys the atom spheres, atom labels and bond lines when the window closes.
   void FormClose();
   /// Switching tabs only shows the other page.
   void PageControl1Change();
   /// Wheel turns while the window is active; delta is 120 per notch, positive away from the user.
+  /// On the fourth tab the camera moves towards or away from the origin, by 1.1 per notch.
   void FormMouseWheel(int wheelDelta);
 
   /// Opens a coordinate file into Memo1.
@@ -125,22 +146,37 @@ class TForm1 : public QWidget {
   void Button12Click();
   /// CheckBox2 is shown exactly while CheckBox1 is checked.
   void CheckBox1Click();
+  /// Black background of the 3D view when checked, grey otherwise; redraws at once.
   void CheckBox3Click();
 
+  /// Builds or rebuilds the atoms, bond lines and atom numbers from the analysis state.
   void ToolButton1Click();
+  /// Shows or removes the axes and their labels, by the button's Down state.
   void ToolButton2Click();
+  /// Shows or hides the ellipsoid surface, by the button's Down state.
   void ToolButton3Click();
+  /// Shows or removes the atom numbers, by the button's Down state.
   void ToolButton4Click();
+  /// Sets the green level of ordinary bonds and recolours the bond lines.
   void TrackBar1Change();
+  /// Sets the width of the bond lines (position / 10 pixels).
   void TrackBar2Change();
+  /// Sets the radius of the atom spheres (position / 1000).
   void TrackBar3Change();
+  /// Sets the bond threshold (position / 100) for the next build.
   void TrackBar4Change();
 
-  /// A mouse button went down over the 3D view at client pixel (x, y).
-  void GLSceneViewer1MouseDown(int x, int y);
-  /// The mouse moved over the 3D view; `buttons` and `modifiers` are the held ones.
-  void GLSceneViewer1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x,
-                               int y);
+  /// A mouse button went down over the 3D view: records the position.
+  void GLSceneViewer1MouseDown(const ovalon::ViewerMouseEvent& event);
+  /// The mouse moved over the 3D view: orbits by one degree per pixel while a button or Shift,
+  /// Ctrl or Alt is held, and turns the labels to the camera.
+  void GLSceneViewer1MouseMove(const ovalon::ViewerMouseEvent& event);
+
+ public:
+  /// The heights of the upper and the lower half of the ellipsoid at the sample (x, y), read
+  /// from SemiAxes at sampling time; the colour and texture point are left as they come.
+  void GLHeightField1GetHeight(float x, float y, float& z, SceneColor& color, TexPoint& texPoint);
+  void GLHeightField2GetHeight(float x, float y, float& z, SceneColor& color, TexPoint& texPoint);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -160,7 +196,10 @@ class TForm1 : public QWidget {
   void BuildTab2();
   void BuildTab3();
   void BuildTab4();
+  void CreateScene();
   void ConnectHandlers();
+  /// The components that the molecule scene is built with.
+  MoleculeView SceneView() const;
   void Anchor(QWidget* control, Qt::Edges anchors);
 
   /// Runs a handler's body; an exception ends it with the error box showing its text.
