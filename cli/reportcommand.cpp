@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "app/format.h"
+#include "cli/summary.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/characteristics.h"
 #include "ellipsoid/diagonals.h"
@@ -36,6 +37,8 @@ constexpr const char* Usage =
     "  --show-coords                 list the transformed coordinates\n"
     "  --diagonals                   also report the maximum diagonals, before the fit\n"
     "  --help                        print this help\n"
+    "  --summary                     summarise every frame of trajectories as a CSV table;\n"
+    "                                see ovalon-report --summary --help\n"
     "\n"
     "Exit status: 0 done, 1 unreadable file or invalid input, 2 usage error,\n"
     "3 a matrix singular to the given precision.\n";
@@ -132,7 +135,11 @@ void Print(std::ostream& out, const std::vector<std::string>& lines) {
 
 }  // namespace
 
-int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     bool errIsTerminal) {
+  for (const std::string& arg : args) {
+    if (arg == "--summary") return RunSummaryCommand(args, std::cin, out, err, errIsTerminal);
+  }
   ReportOptions options;
   try {
     options = ParseOptions(args);

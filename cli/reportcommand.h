@@ -18,7 +18,10 @@ enum ReportExitCode {
 /// Runs ovalon-report with its arguments (without the program name): reads the file as the
 /// window loads and reads it, then runs the diagonals (if asked), the fit and the
 /// characteristics, writing each operation's lines to `out` ("\n" after each) as it completes,
-/// and messages to `err`. Returns the exit status.
-int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+/// and messages to `err`. Returns the exit status. With "--summary" among the arguments it runs
+/// RunSummaryCommand instead (reading "-" from std::cin), with a progress line on `err` when
+/// `errIsTerminal` is set.
+int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     bool errIsTerminal = false);
 
 }  // namespace ovalon

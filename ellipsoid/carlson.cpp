@@ -77,8 +77,8 @@ Extended CarlsonRD(Extended x, Extended y, Extended z) {
   const Extended e3 = (3 * xy - 8 * z2) * dz;
   const Extended e4 = 3 * (xy - z2) * z2;
   const Extended e5 = xy * z2 * dz;
-  const Extended series = 1 - 3 * e2 / 14 + e3 / 6 + 9 * e2 * e2 / 88 - 3 * e4 / 22 -
-                          9 * e2 * e3 / 52 + 3 * e5 / 26;
+  const Extended series =
+      1 - 3 * e2 / 14 + e3 / 6 + 9 * e2 * e2 / 88 - 3 * e4 / 22 - 9 * e2 * e3 / 52 + 3 * e5 / 26;
   return scale * series / (a * std::sqrt(a)) + 3 * sum;
 }
 

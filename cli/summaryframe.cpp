@@ -1,0 +1,241 @@
+#include "cli/summaryframe.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <istream>
+#include <string_view>
+
+namespace ovalon {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool IsBlankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), IsBlank); }
+
+/// Up to `capacity` fields of the line, separated by runs of spaces and tabs; returns the
+/// number of fields, which may exceed `capacity` (the extra ones are counted, not stored).
+int SplitFields(std::string_view line, std::string_view* fields, int capacity) {
+  int count = 0;
+  size_t i = 0;
+  while (true) {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    if (i == line.size()) return count;
+    const size_t start = i;
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+    if (count < capacity) fields[count] = line.substr(start, i - start);
+    ++count;
+  }
+}
+
+/// A count line: one whole number of at most 9 digits alone on its line (spaces and tabs
+/// around it allowed).
+bool ReadCount(std::string_view line, long long& count) {
+  std::string_view field;
+  if (SplitFields(line, &field, 1) != 1) return false;
+  if (field.size() > 9 ||
+      !std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  count = 0;
+  for (char c : field) count = count * 10 + (c - '0');
+  return true;
+}
+
+/// A decimal number, read and rounded correctly by std::from_chars; a leading "+" is allowed.
+bool ReadNumber(std::string_view field, double& value) {
+  if (field.size() > 1 && field[0] == '+' && field[1] != '-' && field[1] != '+')
+    field.remove_prefix(1);
+  const char* end = field.data() + field.size();
+  const auto [last, error] = std::from_chars(field.data(), end, value);
+  return error == std::errc() && last == end && std::isfinite(value);
+}
+
+/// At most this much of an offending text goes into a message.
+std::string Quoted(std::string_view text) {
+  constexpr size_t Longest = 40;
+  if (text.size() > Longest) return "\"" + std::string(text.substr(0, Longest)) + "...\"";
+  return "\"" + std::string(text) + "\"";
+}
+
+}  // namespace
+
+FrameReader::FrameReader(std::istream& in) : m_in(in) {}
+
+bool FrameReader::ReadLine() {
+  if (!std::getline(m_in, m_line)) return false;
+  ++m_lineNumber;
+  if (!m_line.empty() && m_line.back() == '\r') m_line.pop_back();
+  if (m_lineNumber == 1 && m_line.rfind("\xEF\xBB\xBF", 0) == 0) m_line.erase(0, 3);
+  return true;
+}
+
+void FrameReader::Fail(CageFrame& frame, const std::string& message) {
+  // The first problem of a frame is the one reported; reading goes on to keep in step.
+  if (frame.problem != FrameProblem::None) return;
+  frame.problem = FrameProblem::Unreadable;
+  frame.message = "line " + std::to_string(m_lineNumber) + ": " + message;
+}
+
+bool FrameReader::Next(CageFrame& frame) {
+  while (!m_pending) {
+    if (!ReadLine()) return false;
+    if (!IsBlankLine(m_line)) break;
+  }
+  m_pending = false;
+
+  frame = CageFrame();
+  frame.frame = ++m_frames;
+  frame.line = m_lineNumber;
+  m_inlineSigma.fill(false);
+
+  long long count = 0;
+  if (!ReadCount(m_line, count)) {
+    Fail(frame, "expected the atom count of a frame, found " + Quoted(m_line));
+    // Everything up to the next count line belongs to this unreadable record.
+    while (ReadLine()) {
+      if (ReadCount(m_line, count)) {
+        m_pending = true;
+        break;
+      }
+    }
+    return true;
+  }
+  if (!ReadLine()) {
+    Fail(frame, "the input ends before the comment line of the frame");
+    return true;
+  }
+  frame.comment = m_line;
+
+  int sigmaLines = 0;
+  while (frame.atoms < count) {
+    if (!ReadLine()) {
+      Fail(frame, "the input ends after " + std::to_string(frame.atoms) + " of " +
+                      std::to_string(count) + " atom lines");
+      return true;
+    }
+    long long nextCount = 0;
+    if (!m_line.empty() && m_line[0] == '>') {
+      ReadSigmaLine(frame, ++sigmaLines);
+    } else if (ReadCount(m_line, nextCount)) {
+      // A lone whole number cannot be an atom line: the frame was cut short, and this line
+      // starts the next one.
+      Fail(frame, "a new frame starts after " + std::to_string(frame.atoms) + " of " +
+                      std::to_string(count) + " atom lines");
+      m_pending = true;
+      return true;
+    } else {
+      ReadAtomLine(frame);
+    }
+  }
+  // Uncertainty lines may follow the atom lines as a group.
+  while (ReadLine()) {
+    long long nextCount = 0;
+    if (!m_line.empty() && m_line[0] == '>') {
+      ReadSigmaLine(frame, ++sigmaLines);
+    } else if (ReadCount(m_line, nextCount)) {
+      m_pending = true;
+      break;
+    } else if (!IsBlankLine(m_line)) {
+      Fail(frame, "more atom lines than the count " + std::to_string(count) +
+                      ", or a line "
+                      "that is neither an atom count nor an uncertainty line: " +
+                      Quoted(m_line));
+    }
+  }
+  if (frame.problem != FrameProblem::None) return true;
+  if (sigmaLines != 0 && sigmaLines != frame.atoms) {
+    frame.problem = FrameProblem::Unreadable;
+    frame.message = "the frame has " + std::to_string(frame.atoms) + " atom lines but " +
+                    std::to_string(sigmaLines) + " uncertainty lines";
+  } else if (frame.carbons != AtomCount) {
+    frame.problem = FrameProblem::CageSize;
+    frame.message = "the frame has " + std::to_string(frame.carbons) + " carbon atoms among " +
+                    std::to_string(frame.atoms) + " atoms; the cage must have exactly 60";
+  }
+  return true;
+}
+
+void FrameReader::ReadAtomLine(CageFrame& frame) {
+  const int atom = ++frame.atoms;
+  std::string_view fields[7];
+  const int count = SplitFields(m_line, fields, 7);
+  if (count == 0) {
+    Fail(frame, "an empty line where atom line " + std::to_string(atom) + " was expected");
+    return;
+  }
+  if (count != 4 && count != 7) {
+    Fail(frame,
+         "an atom line holds a symbol and x y z, optionally followed by σx σy σz; "
+         "found " +
+             std::to_string(count) + " fields in " + Quoted(m_line));
+    return;
+  }
+  double values[6] = {};
+  for (int k = 1; k < count; ++k) {
+    if (!ReadNumber(fields[k], values[k - 1])) {
+      Fail(frame, Quoted(fields[k]) + " is not a number");
+      return;
+    }
+  }
+  if (count == 7 && (values[3] < 0 || values[4] < 0 || values[5] < 0)) {
+    Fail(frame, "an uncertainty is negative");
+    return;
+  }
+  const bool carbon = fields[0] == "C" || fields[0] == "c";
+  if (!carbon) return;
+  const int k = ++frame.carbons;
+  if (k > AtomCount) return;  // too many: the frame is refused once it has been read
+  frame.atomNumbers[k - 1] = atom;
+  frame.coords.X.at(k) = values[0];
+  frame.coords.Y.at(k) = values[1];
+  frame.coords.Z.at(k) = values[2];
+  if (count == 7) {
+    frame.sigma.X.at(k) = values[3];
+    frame.sigma.Y.at(k) = values[4];
+    frame.sigma.Z.at(k) = values[5];
+    m_inlineSigma[k - 1] = true;
+  }
+}
+
+void FrameReader::ReadSigmaLine(CageFrame& frame, int sigmaLine) {
+  std::string_view fields[3];
+  const std::string_view rest = std::string_view(m_line).substr(1);
+  const int count = SplitFields(rest, fields, 3);
+  if (count != 3) {
+    Fail(frame, "an uncertainty line holds \">\" and σx σy σz; found " + std::to_string(count) +
+                    " fields after \">\"");
+    return;
+  }
+  double values[3] = {};
+  for (int k = 0; k < 3; ++k) {
+    if (!ReadNumber(fields[k], values[k])) {
+      Fail(frame, Quoted(fields[k]) + " is not a number");
+      return;
+    }
+  }
+  if (values[0] < 0 || values[1] < 0 || values[2] < 0) {
+    Fail(frame, "an uncertainty is negative");
+    return;
+  }
+  if (sigmaLine > frame.atoms) {
+    Fail(frame, "uncertainty line " + std::to_string(sigmaLine) + " comes before atom line " +
+                    std::to_string(sigmaLine));
+    return;
+  }
+  const int kept = std::min(frame.carbons, AtomCount);
+  const int* begin = frame.atomNumbers.data();
+  const int* found = std::lower_bound(begin, begin + kept, sigmaLine);
+  if (found == begin + kept || *found != sigmaLine) return;  // not a cage atom
+  const int k = static_cast<int>(found - begin) + 1;
+  if (m_inlineSigma[k - 1]) {
+    Fail(frame, "atom " + std::to_string(sigmaLine) +
+                    " has uncertainties on its own line and on a \">\" line");
+    return;
+  }
+  frame.sigma.X.at(k) = values[0];
+  frame.sigma.Y.at(k) = values[1];
+  frame.sigma.Z.at(k) = values[2];
+}
+
+}  // namespace ovalon
