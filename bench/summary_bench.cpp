@@ -1,0 +1,135 @@
+// Speed of ovalon-report --summary: one frame's least-squares summary and its parts, a frame
+// with 1000 Monte Carlo re-fits, and whole runs over an in-memory trajectory on 1 and 2 threads
+// (items are frames, so items_per_second is frames per second).
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <numbers>
+#include <sstream>
+#include <string>
+
+#include "cli/summary.h"
+#include "cli/summarycsv.h"
+#include "ellipsoid/ellipsoid.h"
+#include "ellipsoid/uncertainty.h"
+#include "fit/mnk.h"
+
+namespace ovalon {
+namespace {
+
+/// 60 points spread over a tilted, shifted ellipsoid of about 3.5 Å, with a little noise.
+PointSet Cage(int frame = 0) {
+  const double golden = std::numbers::pi * (3 - std::sqrt(5.0));
+  NormalSampler noise(1, static_cast<std::uint64_t>(frame));
+  PointSet p;
+  for (int i = 1; i <= AtomCount; ++i) {
+    const double z = 1 - (2.0 * i - 1) / AtomCount;
+    const double r = std::sqrt(1 - z * z);
+    const double phi = golden * (i - 1);
+    p.X.at(i) = 0.3 + 3.9 * r * std::cos(phi) + 0.3 * z + 0.005 * noise.Next();
+    p.Y.at(i) = -0.2 + 3.5 * r * std::sin(phi) + 0.005 * noise.Next();
+    p.Z.at(i) = 0.1 + 3.2 * z + 0.15 * r * std::cos(phi) + 0.005 * noise.Next();
+  }
+  return p;
+}
+
+PointSet Uncertainties() {
+  PointSet e;
+  e.X.data.fill(0.005);
+  e.Y.data.fill(0.005);
+  e.Z.data.fill(0.005);
+  return e;
+}
+
+SummarySettings Settings(int draws) {
+  SummarySettings settings;
+  settings.inversePrecision = 1e-10;
+  settings.rotationPrecision = 1e-20;
+  settings.monteCarloDraws = draws;
+  return settings;
+}
+
+void BM_SummariseCage(benchmark::State& state) {
+  const PointSet coords = Cage(), sigma = Uncertainties();
+  const SummarySettings settings = Settings(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(SummariseCage(coords, sigma, settings, 1));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SummariseCage)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SummariseCage)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The parts of one least-squares summary.
+void BM_PartFitAndErrorEstimate(benchmark::State& state) {
+  const PointSet coords = Cage(), sigma = Uncertainties();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FitQuadricLeastSquares(coords, 1e-10L));
+    benchmark::DoNotOptimize(EstimateQuadricErrors(coords, sigma, 1e-10L));
+  }
+}
+BENCHMARK(BM_PartFitAndErrorEstimate)->Unit(benchmark::kMicrosecond);
+
+void BM_PartCanonicalFormAndErrors(benchmark::State& state) {
+  const PointSet coords = Cage(), sigma = Uncertainties();
+  const QuadricForm q = ToQuadricForm(FitQuadricLeastSquares(coords, 1e-10L), 1.0L);
+  const QuadricForm e = ToQuadricForm(EstimateQuadricErrors(coords, sigma, 1e-10L), 0.0L);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(QuadricCentre(q, 1e-10L));
+    benchmark::DoNotOptimize(ReduceToCanonicalForm(q, 1e-10L, 1e-20L));
+    const EigenWithErrorsResult eigen = EigenWithErrors(QuadricMatrix(q), QuadricMatrix(e), 1e-20L);
+    benchmark::DoNotOptimize(RotatedLinearTermsWithErrors(eigen.vectors, q, e, 1e-10L));
+  }
+}
+BENCHMARK(BM_PartCanonicalFormAndErrors)->Unit(benchmark::kMicrosecond);
+
+void BM_PartLongestChord(benchmark::State& state) {
+  const PointSet coords = Cage();
+  for (auto _ : state) benchmark::DoNotOptimize(FindLongestChord(coords));
+}
+BENCHMARK(BM_PartLongestChord)->Unit(benchmark::kMicrosecond);
+
+/// `frames` frames of the layout "C x y z σx σy σz", each a little different.
+std::string Trajectory(int frames) {
+  std::string text;
+  char line[160];
+  for (int f = 1; f <= frames; ++f) {
+    const PointSet p = Cage(f);
+    text += "60\nframe " + std::to_string(f) + "\n";
+    for (int i = 1; i <= AtomCount; ++i) {
+      std::snprintf(line, sizeof line, "C %11.6f %11.6f %11.6f 0.005 0.005 0.005\n", p.X.at(i),
+                    p.Y.at(i), p.Z.at(i));
+      text += line;
+    }
+  }
+  return text;
+}
+
+void BM_PartReadFrames(benchmark::State& state) {
+  const std::string text = Trajectory(200);
+  for (auto _ : state) {
+    std::istringstream in(text);
+    FrameReader reader(in);
+    CageFrame frame;
+    while (reader.Next(frame)) benchmark::DoNotOptimize(frame);
+  }
+  state.SetItemsProcessed(state.iterations() * 200);
+}
+BENCHMARK(BM_PartReadFrames)->Unit(benchmark::kMillisecond);
+
+/// A whole run over 2000 frames with --jobs state.range(0).
+void BM_SummaryCommand(benchmark::State& state) {
+  constexpr int Frames = 2000;
+  const std::string text = Trajectory(Frames);
+  const std::string jobs = std::to_string(state.range(0));
+  for (auto _ : state) {
+    std::istringstream in(text);
+    std::ostringstream out, err;
+    RunSummaryCommand({"--jobs", jobs, "-"}, in, out, err, false);
+    benchmark::DoNotOptimize(out.str().size());
+  }
+  state.SetItemsProcessed(state.iterations() * Frames);
+}
+BENCHMARK(BM_SummaryCommand)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace ovalon
