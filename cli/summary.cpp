@@ -338,12 +338,12 @@ void SummariseStream(const std::string& file, std::istream& stream, RowPipeline&
   CageFrame frame;
   while (reader.Next(frame)) pipeline.Submit(file, std::move(frame));
   if (stream.bad()) {
-    pipeline.SubmitReady(
-        {FileErrorRow(file,
-                      "reading stopped after line " + std::to_string(reader.LineNumber()) + ": " +
-                          std::strerror(errno),
-                      monteCarlo),
-         true});
+    const std::string reason = std::strerror(errno);
+    const std::string message =
+        reader.LineNumber() == 0
+            ? "cannot read the file: " + reason
+            : "reading stopped after line " + std::to_string(reader.LineNumber()) + ": " + reason;
+    pipeline.SubmitReady({FileErrorRow(file, message, monteCarlo), true});
   }
 }
 
