@@ -38,6 +38,7 @@
 #include "app/reportpane.h"
 #include "tests/gui/fakedialogs.h"
 #include "input/coordinatereader.h"
+#include "view3d/qt/glsceneviewer.h"
 
 using ovalon::TForm1;
 
@@ -272,6 +273,7 @@ class WindowTest : public QObject {
     QTRY_COMPARE(toolBar->geometry(), QRect(0, 0, page->width(), 28));
     QCOMPARE(viewer->parentWidget(), page);
     QCOMPARE(viewer->geometry(), QRect(0, 28, page->width(), page->height() - 28));
+    QVERIFY(qobject_cast<ovalon::TGLSceneViewer*>(viewer) != nullptr);
 
     struct ToolButtonRow {
       const char* name;

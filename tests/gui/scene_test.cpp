@@ -1,0 +1,377 @@
+// The fourth tab in the real window: the tool buttons build the scene from the analysis of the
+// example file, the toggles make and remove labels, axes and the ellipsoid surface, and the
+// mouse, the wheel, the track bars and the background check box act on the view. The scene
+// rules themselves are tested without a window in tests/view3d.
+
+#include <QCheckBox>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <QtTest>
+#include <QtTest/qtestspontaneevent.h>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <set>
+
+#include "app/analysisstate.h"
+#include "app/ovalon.h"
+#include "tests/gui/fakedialogs.h"
+#include "view3d/qt/glsceneviewer.h"
+
+using ovalon::FakeDialogs;
+using ovalon::SceneVector;
+using ovalon::TForm1;
+
+namespace {
+
+const QString DistortedExample = QStringLiteral(OVALON_SOURCE_DIR "/examples/c60_distorted.xyz");
+const QString IdealExample = QStringLiteral(OVALON_SOURCE_DIR "/examples/c60_ideal.xyz");
+
+/// Counts the objects destroyed in a scene, and notes any destroyed twice.
+class DestroyedObjects : public ovalon::TGLSceneListener {
+ public:
+  void SceneChanged() override {}
+  void ObjectDestroyed(ovalon::TGLSceneObject* object) override {
+    if (!seen.insert(object).second) ++twice;
+  }
+  std::set<const ovalon::TGLSceneObject*> seen;
+  int twice = 0;
+};
+
+double Distance(SceneVector v) { return std::hypot(double(v.x), double(v.y), double(v.z)); }
+
+/// Pixels of the wire frame's colour RGB (70, 200, 210) (its alpha 0.19 is ignored).
+int WirePixels(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      count += std::abs(qRed(p) - 70) <= 1 && std::abs(qGreen(p) - 200) <= 1 &&
+               std::abs(qBlue(p) - 210) <= 1;
+    }
+  }
+  return count;
+}
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers keys = Qt::NoModifier) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, keys);
+  QApplication::sendEvent(widget, &event);
+}
+
+}  // namespace
+
+class SceneTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<FakeDialogs> m_dialogs;
+  std::unique_ptr<TForm1> m_form;
+
+  ovalon::AnalysisState& State() { return TForm1::State(); }
+
+  /// Loads and reads an example, fits it by least squares and shows its characteristics.
+  void Analyse(const QString& file = DistortedExample) {
+    m_dialogs->answers = {file};
+    m_form->Button1->click();
+    m_form->Button2->click();
+    m_form->Button7->click();
+    m_form->Button12->click();
+    QVERIFY2(m_dialogs->messages.isEmpty(), qPrintable(m_dialogs->messages.join('\n')));
+  }
+
+  void ShowTab4() {
+    m_form->PageControl1->setCurrentIndex(3);
+    QVERIFY(QTest::qWaitForWindowExposed(m_form->GLSceneViewer1));
+  }
+
+  int SceneObjects() { return int(m_form->GLScene1->Objects().Children().size()); }
+
+  int Filled(const ovalon::AtomLabelSlots& table) {
+    int count = 0;
+    for (const auto* slot : table.data) count += slot != nullptr;
+    return count;
+  }
+
+  QImage Frame() {
+    return m_form->GLSceneViewer1->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+  }
+
+ private slots:
+  void init() {
+    TForm1::State() = ovalon::AnalysisState{};
+    m_dialogs = std::make_unique<FakeDialogs>();
+    m_form = std::make_unique<TForm1>(m_dialogs.get());
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+  }
+
+  void cleanup() {
+    m_form.reset();
+    m_dialogs.reset();
+  }
+
+  void designTimeComponents() {
+    auto* camera = m_form->GLCamera1;
+    QCOMPARE(m_form->GLSceneViewer1->Camera(), camera);
+    QCOMPARE(m_form->GLSceneViewer1->Buffer().BackgroundColor(), QColor(128, 128, 128));
+    QCOMPARE(camera->Position(), (SceneVector{1, 1, 1}));
+    QCOMPARE(camera->TargetObject(), m_form->GLPoints1);
+    QCOMPARE(m_form->GLLightSource1->Parent(), camera);
+    QCOMPARE(m_form->GLPoints1->Positions().Count(), 0);
+    QVERIFY(!m_form->GLPoints1->ShowAxes());
+    for (ovalon::TGLHeightField* field : {m_form->GLHeightField1, m_form->GLHeightField2}) {
+      QVERIFY(!field->XSamplingScale().IsUsable());
+      QCOMPARE(field->XSamplingScale().Step(), 0.1f);
+      QVERIFY(field->Options().Contains(ovalon::hfoTwoSided));
+      QVERIFY(!field->Material().IsLit());
+      QCOMPARE(field->Material().PolygonMode(), ovalon::pmLines);
+    }
+    // Camera, points and the two height fields; the light hangs on the camera.
+    QCOMPARE(SceneObjects(), 4);
+  }
+
+  // The bond lines drawn with the defaults, counted independently (a Python script over the
+  // file coordinates; distances do not change with the transformation): every atom of the
+  // ideal cage has its three bonds (1.391 and 1.455 Å) within 1.5 Å; the distorted cage has
+  // 20 atoms with three, 36 with two and 4 with one (the nearest bond length to 1.5 Å is
+  // 1.4967, so no rounding decides). Every drawn bond is shorter than 1.517 Å: green 100.
+  void buildAfterTheCharacteristics_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("ideal") << IdealExample << 180;
+    QTest::newRow("distorted") << DistortedExample << 136;
+  }
+  void buildAfterTheCharacteristics() {
+    QFETCH(QString, file);
+    QFETCH(int, lines);
+    Analyse(file);
+    ShowTab4();
+    m_form->ToolButton1->click();
+    const ovalon::AnalysisState& state = State();
+    QCOMPARE(state.SceneSettings.BondGreenBase, 100);
+    QCOMPARE(state.SceneSettings.BondLineWidth, 4.0);
+    QCOMPARE(state.SceneSettings.AtomRadius, 0.1);
+    int red = 0, blue = 0, drawn = 0;
+    for (int i = 1; i <= ovalon::AtomCount; ++i) {
+      const ovalon::TGLSphere* sphere = state.AtomSpheres.at(i);
+      QVERIFY(sphere != nullptr);
+      QCOMPARE(sphere->Radius(), 0.1f);
+      const ovalon::SceneColor colour = sphere->Material().FrontProperties().Diffuse();
+      red += colour == ovalon::ColorFromRGB(255, 0, 0);
+      blue += colour == ovalon::ColorFromRGB(0, 0, 255);
+      for (int k = 1; k <= 3; ++k) {
+        const ovalon::TGLLines* line = state.BondLines.at(i, k);
+        if (line == nullptr) continue;
+        ++drawn;
+        QCOMPARE(line->LineWidth(), 4.0f);
+        QCOMPARE(line->LineColor(), ovalon::ColorFromRGB(0, 100, 0));
+      }
+    }
+    QCOMPARE(drawn, lines);
+    QCOMPARE(red + blue, 60);
+    if (file == DistortedExample) QVERIFY2(red > 0 && blue > 0, "atoms on both sides");
+    QCOMPARE(m_form->GLPoints1->Positions().Count(), 60);
+    QCOMPARE(Filled(state.AtomLabels), 0);
+    QCOMPARE(SceneObjects(), 4 + 60 + lines);
+
+    // A second press replaces every object.
+    m_form->ToolButton1->click();
+    QCOMPARE(SceneObjects(), 4 + 60 + lines);
+  }
+
+  void nothingIsBuiltBeforeTheCharacteristics() {
+    ShowTab4();
+    m_form->ToolButton1->click();
+    m_form->ToolButton4->click();
+    QVERIFY(m_form->ToolButton4->isChecked());
+    QCOMPARE(SceneObjects(), 4);
+    // The neighbour search still ran, on 60 atoms at the origin.
+    QCOMPARE(State().NearestAtoms.at(1, 1), 2);
+    m_form->ToolButton3->click();
+    QCOMPARE(WirePixels(Frame()), 0);
+  }
+
+  void togglesMakeAndRemoveLabelsAndAxes() {
+    Analyse(IdealExample);
+    ShowTab4();
+    m_form->ToolButton1->click();
+    m_form->ToolButton4->click();  // down
+    QCOMPARE(Filled(State().AtomLabels), 60);
+    QCOMPARE(State().AtomLabels.at(60)->Text(), std::string("60"));
+    const std::uint64_t first = State().AtomLabels.at(1)->Id();
+    m_form->ToolButton1->click();  // a build with the button down makes them anew
+    QCOMPARE(Filled(State().AtomLabels), 60);
+    QVERIFY(State().AtomLabels.at(1)->Id() != first);
+    m_form->ToolButton4->click();  // up
+    QCOMPARE(Filled(State().AtomLabels), 0);
+    m_form->ToolButton4->click();
+    m_form->ToolButton4->setChecked(false);  // up without its handler: the labels stay
+    QCOMPARE(Filled(State().AtomLabels), 60);
+    m_form->ToolButton1->click();  // a build with the button up removes them
+    QCOMPARE(Filled(State().AtomLabels), 0);
+    QCOMPARE(SceneObjects(), 4 + 60 + 180);
+
+    m_form->ToolButton2->click();
+    QVERIFY(m_form->GLPoints1->ShowAxes());
+    QCOMPARE(State().AxisLabels.at(1)->Text(), std::string("x"));
+    QCOMPARE(State().AxisLabels.at(2)->Position(), (SceneVector{0, 7, 0}));
+    QCOMPARE(SceneObjects(), 4 + 60 + 180 + 3);
+    m_form->ToolButton2->click();
+    QVERIFY(!m_form->GLPoints1->ShowAxes());
+    QVERIFY(State().AxisLabels.at(1) == nullptr);
+    QCOMPARE(SceneObjects(), 4 + 60 + 180);
+  }
+
+  // Expected camera: (1, 1, 1) turned by −10° about +Y, x' = cos 10° − sin 10°,
+  // z' = sin 10° + cos 10°, height and distance unchanged. Tolerance: 32-bit scene arithmetic.
+  void dragOrbitsByOneDegreePerPixel() {
+    ShowTab4();
+    m_form->ToolButton2->click();
+    auto* viewer = m_form->GLSceneViewer1;
+    SendMouse(viewer, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton);
+    QCOMPARE(m_form->mx, 100);
+    SendMouse(viewer, QEvent::MouseMove, QPoint(110, 100), Qt::LeftButton);
+    QCOMPARE(m_form->mx, 110);
+    QCOMPARE(m_form->my, 100);
+    const double c = std::cos(10 * std::numbers::pi / 180), s = std::sin(10 * std::numbers::pi / 180);
+    const SceneVector p = m_form->GLCamera1->Position();
+    QVERIFY2(std::abs(p.x - (c - s)) < 1e-5 && std::abs(p.y - 1) < 1e-5 &&
+                 std::abs(p.z - (s + c)) < 1e-5,
+             qPrintable(QStringLiteral("%1 %2 %3").arg(p.x).arg(p.y).arg(p.z)));
+    // The axis labels turned with it: their direction is the camera's horizontal bearing.
+    const SceneVector d = State().AxisLabels.at(3)->Direction();
+    const double h = std::hypot(p.x, p.z);
+    QVERIFY(std::abs(d.x - p.x / h) < 1e-5 && d.y == 0 && std::abs(d.z - p.z / h) < 1e-5);
+
+    // A plain move neither orbits nor records the position.
+    SendMouse(viewer, QEvent::MouseMove, QPoint(300, 50), Qt::NoButton);
+    QCOMPARE(m_form->GLCamera1->Position(), p);
+    QCOMPARE(m_form->mx, 110);
+    // Shift alone orbits, by the way from the last recorded position: 190 pixels to the right.
+    SendMouse(viewer, QEvent::MouseMove, QPoint(300, 100), Qt::NoButton, Qt::ShiftModifier);
+    QCOMPARE(m_form->mx, 300);
+    const SceneVector q = m_form->GLCamera1->Position();
+    const double turned = std::atan2(q.x, q.z) - std::atan2(p.x, p.z);
+    QVERIFY2(std::abs(std::remainder(turned + 190 * std::numbers::pi / 180, 2 * std::numbers::pi)) < 1e-5,
+             qPrintable(QString::number(turned)));
+    QVERIFY(std::abs(Distance(q) - std::sqrt(3.0)) < 1e-5);
+
+    // Dragging far down stops 0.025 rad short of +Y.
+    SendMouse(viewer, QEvent::MouseMove, QPoint(300, 400), Qt::LeftButton);
+    const SceneVector top = m_form->GLCamera1->Position();
+    QVERIFY(std::abs(std::acos(top.y / Distance(top)) - 0.025) < 1e-4);
+  }
+
+  // One notch away from the user multiplies the distance by 1.1: √3 → 1.905. The wheel event
+  // goes to the view as the window system would send it, through the window's filter.
+  void wheelZoomsOnTheFourthTabOnly() {
+    auto* viewer = m_form->GLSceneViewer1;
+    const auto turn = [viewer](int delta) {
+      QWheelEvent event(QPointF(50, 50), viewer->mapToGlobal(QPointF(50, 50)), QPoint(),
+                        QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      // As QTest delivers its key events: sendEvent would mark the event as not spontaneous.
+      QSpontaneKeyEvent::setSpontaneous(&event);
+      qApp->notify(viewer, &event);
+    };
+    turn(120);
+    QCOMPARE(m_form->GLCamera1->Position(), (SceneVector{1, 1, 1}));
+
+    ShowTab4();
+    turn(120);
+    QVERIFY(std::abs(Distance(m_form->GLCamera1->Position()) - 1.9052559) < 1e-5);
+    QCOMPARE(m_form->focusWidget(), static_cast<QWidget*>(viewer));
+    turn(-120);
+    QVERIFY(std::abs(Distance(m_form->GLCamera1->Position()) - std::sqrt(3.0)) < 1e-5);
+    m_form->FormMouseWheel(240);
+    QVERIFY(std::abs(Distance(m_form->GLCamera1->Position()) - 1.21 * std::sqrt(3.0)) < 1e-5);
+  }
+
+  void trackBarsRestyleAndTakeTheFocus() {
+    Analyse();
+    ShowTab4();
+    m_form->ToolButton1->click();
+    auto* viewer = static_cast<QWidget*>(m_form->GLSceneViewer1);
+    const ovalon::AnalysisState& state = State();
+    struct Row {
+      QSlider* bar;
+      int position;
+    };
+    for (const Row& row : {Row{m_form->TrackBar1, 300}, Row{m_form->TrackBar1, 200},
+                           Row{m_form->TrackBar3, 0}, Row{m_form->TrackBar2, 1},
+                           Row{m_form->TrackBar4, 120}}) {
+      m_form->CheckBox3->setFocus();
+      row.bar->setValue(row.position);
+      QCOMPARE(m_form->focusWidget(), viewer);
+    }
+    QCOMPARE(state.SceneSettings.BondGreenBase, 200);
+    QCOMPARE(state.SceneSettings.AtomRadius, 0.0);
+    QCOMPARE(state.SceneSettings.BondLineWidth, 0.1);
+    QCOMPARE(state.SceneSettings.BondThreshold, 1.2);
+    const ovalon::TGLLines* line = state.BondLines.at(1, 1);
+    QCOMPARE(line->LineWidth(), 0.1f);
+    QCOMPARE(state.AtomSpheres.at(1)->Radius(), 0.0f);
+    // 300 left the green level 100 in place; 200 is in range for ordinary bonds.
+    QCOMPARE(line->LineColor(), ovalon::ColorFromRGB(0, 200, 0));
+    // The threshold waits for the next build.
+    QVERIFY(state.BondLines.at(1, 1) != nullptr);
+  }
+
+  void backgroundSwitchesBetweenBlackAndGrey() {
+    ShowTab4();
+    m_form->CheckBox3->click();
+    QCOMPARE(m_form->GLSceneViewer1->Buffer().BackgroundColor(), QColor(0, 0, 0));
+    QCOMPARE(Frame().pixel(5, 5), qRgb(0, 0, 0));
+    m_form->CheckBox3->click();
+    QCOMPARE(m_form->GLSceneViewer1->Buffer().BackgroundColor(), QColor(128, 128, 128));
+    QCOMPARE(Frame().pixel(5, 5), qRgb(128, 128, 128));
+  }
+
+  void surfaceAppearsInTheFrame() {
+    Analyse();
+    ShowTab4();
+    m_form->FormMouseWheel(120 * 20);  // back far enough to see the whole ellipsoid
+    QCOMPARE(WirePixels(Frame()), 0);
+    m_form->ToolButton3->click();
+    const int shown = WirePixels(Frame());
+    QVERIFY2(shown > 5000, qPrintable(QString::number(shown)));
+    QCOMPARE(m_form->GLHeightField1->XSamplingScale().Max(),
+             static_cast<float>(State().SemiAxes[0]));
+    m_form->ToolButton3->click();
+    QCOMPARE(WirePixels(Frame()), 0);
+  }
+
+  void closingDestroysEverySceneObjectOnce() {
+    Analyse(IdealExample);
+    ShowTab4();
+    m_form->ToolButton4->click();
+    m_form->ToolButton1->click();
+    m_form->ToolButton2->click();
+    DestroyedObjects destroyed;
+    m_form->GLScene1->AddListener(&destroyed);
+    QVERIFY(m_form->close());
+    m_form->GLScene1->RemoveListener(&destroyed);
+    QCOMPARE(int(destroyed.seen.size()), 60 + 60 + 180);
+    QCOMPARE(destroyed.twice, 0);
+    const ovalon::AnalysisState& state = State();
+    for (int i = 1; i <= ovalon::AtomCount; ++i) {
+      QVERIFY(state.AtomSpheres.at(i) == nullptr);
+      QVERIFY(state.AtomLabels.at(i) == nullptr);
+      for (int k = 1; k <= 3; ++k) QVERIFY(state.BondLines.at(i, k) == nullptr);
+    }
+    // The axis labels stay until the scene itself goes.
+    QVERIFY(state.AxisLabels.at(1) != nullptr);
+    QCOMPARE(SceneObjects(), 4 + 3);
+    m_form.reset();
+    QVERIFY(state.AxisLabels.at(1) == nullptr);
+  }
+};
+
+QTEST_MAIN(SceneTest)
+#include "scene_test.moc"
