@@ -48,44 +48,42 @@ bool IsErrorStatus(SummaryStatus status) {
   return status != SummaryStatus::Ok && status != SummaryStatus::NotEllipsoid;
 }
 
-namespace {
-
-/// The sum of AtomDistance before its square root, in the same order.
-Extended SquaredDistance(const PointSet& atoms, int i, int j) {
-  const Extended dx = static_cast<Extended>(atoms.X.at(i)) - atoms.X.at(j);
-  const Extended dy = static_cast<Extended>(atoms.Y.at(i)) - atoms.Y.at(j);
-  const Extended dz = static_cast<Extended>(atoms.Z.at(i)) - atoms.Z.at(j);
-  Extended sum = dx * dx;
-  sum = dy * dy + sum;
-  sum = dz * dz + sum;
-  return sum;
-}
-
-}  // namespace
-
 LongestChord FindLongestChord(const PointSet& atoms) {
+  // A first pass in 64-bit arithmetic finds the pairs that can hold the longest chord. Its
+  // squared distances are within a few parts in 10^15 of the window's extended ones, and a
+  // pair whose rounded distance reaches the maximum has a square within about 5E-16 of the
+  // largest; the margin of 1E-9 keeps every such pair. When the squares overflow or underflow
+  // 64 bits, every pair is a candidate.
   constexpr int Pairs = AtomCount * (AtomCount - 1) / 2;
-  std::array<Extended, Pairs> squares;
-  Extended largest = 0;
+  std::array<double, Pairs> squares;
+  double largest = 0;
   int n = 0;
   for (int i = 1; i <= AtomCount; ++i) {
-    for (int j = i + 1; j <= AtomCount; ++j) {
-      squares[n] = SquaredDistance(atoms, i, j);
+    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
+      const double dx = atoms.X.at(i) - atoms.X.at(j);
+      const double dy = atoms.Y.at(i) - atoms.Y.at(j);
+      const double dz = atoms.Z.at(i) - atoms.Z.at(j);
+      squares[n] = dx * dx + dy * dy + dz * dz;
       largest = std::max(largest, squares[n]);
-      ++n;
     }
   }
+  const bool rough = largest > 0 && std::isfinite(largest);
+  const double threshold = largest * (1 - 1e-9);
+  const auto candidate = [&](int pair) { return !rough || squares[pair] >= threshold; };
+
   LongestChord chord;
-  if (!(largest > 0)) return chord;
-  // The square root is monotonic, so the largest 64-bit distance is that of the largest sum.
-  // A pair that rounds to the same distance has a sum within a few parts in 10^16 of it; the
-  // window keeps the first such pair, and only those near the top need the exact comparison.
-  chord.length = static_cast<double>(std::sqrt(largest));
-  const Extended threshold = largest * (1 - 1e-12L);
   n = 0;
   for (int i = 1; i <= AtomCount; ++i) {
     for (int j = i + 1; j <= AtomCount; ++j, ++n) {
-      if (squares[n] < threshold || AtomDistance(atoms, i, j) != chord.length) continue;
+      if (candidate(n)) chord.length = std::max(chord.length, AtomDistance(atoms, i, j));
+    }
+  }
+  if (!(chord.length > 0)) return chord;
+  // The window keeps the first pair, in the order (i, j) with i < j, that reaches the maximum.
+  n = 0;
+  for (int i = 1; i <= AtomCount; ++i) {
+    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
+      if (!candidate(n) || AtomDistance(atoms, i, j) != chord.length) continue;
       const bool iFarther = OriginDistance(atoms, i) > OriginDistance(atoms, j);
       chord.startAtom = iFarther ? j : i;
       chord.endAtom = iFarther ? i : j;

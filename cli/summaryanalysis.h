@@ -56,7 +56,8 @@ struct LongestChord {
 
 /// The same chord as FindMaximumDiagonals (the first pair i < j of the largest 64-bit distance,
 /// its start the atom nearer to the origin, atom i on a tie) for finite coordinates, without
-/// report lines and with a square root only for the pairs that may reach the maximum.
+/// report lines and with the window's extended distance only for the pairs that may reach the
+/// maximum.
 LongestChord FindLongestChord(const PointSet& atoms);
 
 /// The verdict on a canonical form Σ λk·xk² = K: empty for an ellipsoid (all λ of one sign and

@@ -497,6 +497,16 @@ TEST(FindLongestChord, AgreesWithTheWindowsDiagonals) {
   twoFar.X.at(40) = 1;
   twoFar.X.at(7) = -2;
   cages.push_back(twoFar);
+  // Squares that underflow or overflow 64 bits, but not the window's extended arithmetic.
+  for (double scale : {1e-170, 1e170}) {
+    PointSet scaled = cages[1];
+    for (int i = 1; i <= AtomCount; ++i) {
+      scaled.X.at(i) *= scale;
+      scaled.Y.at(i) *= scale;
+      scaled.Z.at(i) *= scale;
+    }
+    cages.push_back(scaled);
+  }
   for (const PointSet& cage : cages) {
     const LongestChord chord = FindLongestChord(cage);
     const DiagonalResult window = FindMaximumDiagonals(cage);
