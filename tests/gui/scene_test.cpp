@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
@@ -331,6 +332,37 @@ class SceneTest : public QObject {
     m_form->CheckBox3->click();
     QCOMPARE(m_form->GLSceneViewer1->Buffer().BackgroundColor(), QColor(128, 128, 128));
     QCOMPARE(Frame().pixel(5, 5), qRgb(128, 128, 128));
+  }
+
+  // The frame drawn at once by the check box is the one that reaches the screen: read back
+  // from the X server, it holds the scene on the new background.
+  void backgroundSwitchKeepsTheSceneOnScreen() {
+    Analyse();
+    ShowTab4();
+    m_form->ToolButton1->click();
+    auto* viewer = m_form->GLSceneViewer1;
+    QSignalSpy swapped(viewer, &QOpenGLWidget::frameSwapped);
+    QVERIFY(swapped.wait(5000));
+    QTest::qWait(100);
+    swapped.clear();
+    m_form->CheckBox3->click();
+    QVERIFY(swapped.wait(5000));
+    QTest::qWait(100);
+    const QPoint origin = viewer->mapTo(m_form.get(), QPoint(0, 0));
+    const QImage screen = m_form->screen()
+                              ->grabWindow(m_form->winId(), origin.x(), origin.y(),
+                                           viewer->width(), viewer->height())
+                              .toImage()
+                              .convertToFormat(QImage::Format_RGB32);
+    int background = 0, scene = 0;
+    for (int y = 0; y < screen.height(); ++y) {
+      for (int x = 0; x < screen.width(); ++x) {
+        const QRgb p = screen.pixel(x, y);
+        (p == qRgb(0, 0, 0) ? background : scene) += 1;
+      }
+    }
+    QVERIFY2(background > screen.width() * screen.height() / 2, qPrintable(QString::number(background)));
+    QVERIFY2(scene > 1000, qPrintable(QString::number(scene)));
   }
 
   void surfaceAppearsInTheFrame() {

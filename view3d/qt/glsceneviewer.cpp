@@ -21,6 +21,9 @@ TGLSceneViewer::TGLSceneViewer(QWidget* parent) : QOpenGLWidget(parent) {
   format.setDepthBufferSize(24);
   format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
   setFormat(format);
+  // Every frame clears and draws the whole view itself. Without this, Qt would clear the frame
+  // buffer before each paintGL once the view is on screen, wiping a frame drawn by RenderNow.
+  setUpdateBehavior(QOpenGLWidget::PartialUpdate);
   setMouseTracking(true);  // moves without a button are reported too
   setFocusPolicy(Qt::StrongFocus);
 }
