@@ -402,9 +402,7 @@ void TForm1::CreateScene() {
   GLSceneViewer1->Buffer().SetBackgroundColor(ViewGrey);
 }
 
-MoleculeView TForm1::SceneView() const {
-  return {&GLScene1->Objects(), GLCamera1, GLPoints1};
-}
+MoleculeView TForm1::SceneView() const { return {&GLScene1->Objects(), GLCamera1, GLPoints1}; }
 
 void TForm1::ConnectHandlers() {
   connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);

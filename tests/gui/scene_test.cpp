@@ -3,6 +3,8 @@
 // mouse, the wheel, the track bars and the background check box act on the view. The scene
 // rules themselves are tested without a window in tests/view3d.
 
+#include <QtTest/qtestspontaneevent.h>
+
 #include <QCheckBox>
 #include <QImage>
 #include <QMouseEvent>
@@ -13,7 +15,6 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest>
-#include <QtTest/qtestspontaneevent.h>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -241,7 +242,8 @@ class SceneTest : public QObject {
     SendMouse(viewer, QEvent::MouseMove, QPoint(110, 100), Qt::LeftButton);
     QCOMPARE(m_form->mx, 110);
     QCOMPARE(m_form->my, 100);
-    const double c = std::cos(10 * std::numbers::pi / 180), s = std::sin(10 * std::numbers::pi / 180);
+    const double c = std::cos(10 * std::numbers::pi / 180),
+                 s = std::sin(10 * std::numbers::pi / 180);
     const SceneVector p = m_form->GLCamera1->Position();
     QVERIFY2(std::abs(p.x - (c - s)) < 1e-5 && std::abs(p.y - 1) < 1e-5 &&
                  std::abs(p.z - (s + c)) < 1e-5,
@@ -260,7 +262,8 @@ class SceneTest : public QObject {
     QCOMPARE(m_form->mx, 300);
     const SceneVector q = m_form->GLCamera1->Position();
     const double turned = std::atan2(q.x, q.z) - std::atan2(p.x, p.z);
-    QVERIFY2(std::abs(std::remainder(turned + 190 * std::numbers::pi / 180, 2 * std::numbers::pi)) < 1e-5,
+    QVERIFY2(std::abs(std::remainder(turned + 190 * std::numbers::pi / 180, 2 * std::numbers::pi)) <
+                 1e-5,
              qPrintable(QString::number(turned)));
     QVERIFY(std::abs(Distance(q) - std::sqrt(3.0)) < 1e-5);
 
@@ -304,9 +307,9 @@ class SceneTest : public QObject {
       QSlider* bar;
       int position;
     };
-    for (const Row& row : {Row{m_form->TrackBar1, 300}, Row{m_form->TrackBar1, 200},
-                           Row{m_form->TrackBar3, 0}, Row{m_form->TrackBar2, 1},
-                           Row{m_form->TrackBar4, 120}}) {
+    for (const Row& row :
+         {Row{m_form->TrackBar1, 300}, Row{m_form->TrackBar1, 200}, Row{m_form->TrackBar3, 0},
+          Row{m_form->TrackBar2, 1}, Row{m_form->TrackBar4, 120}}) {
       m_form->CheckBox3->setFocus();
       row.bar->setValue(row.position);
       QCOMPARE(m_form->focusWidget(), viewer);
@@ -349,11 +352,11 @@ class SceneTest : public QObject {
     QVERIFY(swapped.wait(5000));
     QTest::qWait(100);
     const QPoint origin = viewer->mapTo(m_form.get(), QPoint(0, 0));
-    const QImage screen = m_form->screen()
-                              ->grabWindow(m_form->winId(), origin.x(), origin.y(),
-                                           viewer->width(), viewer->height())
-                              .toImage()
-                              .convertToFormat(QImage::Format_RGB32);
+    const QImage screen =
+        m_form->screen()
+            ->grabWindow(m_form->winId(), origin.x(), origin.y(), viewer->width(), viewer->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
     int background = 0, scene = 0;
     for (int y = 0; y < screen.height(); ++y) {
       for (int x = 0; x < screen.width(); ++x) {
@@ -361,7 +364,8 @@ class SceneTest : public QObject {
         (p == qRgb(0, 0, 0) ? background : scene) += 1;
       }
     }
-    QVERIFY2(background > screen.width() * screen.height() / 2, qPrintable(QString::number(background)));
+    QVERIFY2(background > screen.width() * screen.height() / 2,
+             qPrintable(QString::number(background)));
     QVERIFY2(scene > 1000, qPrintable(QString::number(scene)));
   }
 

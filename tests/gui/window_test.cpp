@@ -36,8 +36,8 @@
 #include "app/dialogs.h"
 #include "app/ovalon.h"
 #include "app/reportpane.h"
-#include "tests/gui/fakedialogs.h"
 #include "input/coordinatereader.h"
+#include "tests/gui/fakedialogs.h"
 #include "view3d/qt/glsceneviewer.h"
 
 using ovalon::TForm1;

@@ -125,7 +125,7 @@ TEST(BondGreenLevel, DefaultsShadeOnlyLongBonds) {
     std::int64_t level;
   };
   const Row rows[] = {
-      {1.45, 100},  // 10.23
+      {1.45, 100},   // 10.23
       {1.517, 100},  // 49.84
       {1.52, 99},    // 54.81
       {1.55, 98},    // 166.77
@@ -395,7 +395,8 @@ TEST_F(MoleculeFixture, AxisLabelsAtSevenWithTheAxes) {
     SceneVector position;
     TGLHorzAlignment horz;
   };
-  const Row rows[] = {{"x", {7, 0, 0}, haCenter}, {"y", {0, 7, 0}, haLeft}, {"z", {0, 0, 7}, haCenter}};
+  const Row rows[] = {
+      {"x", {7, 0, 0}, haCenter}, {"y", {0, 7, 0}, haLeft}, {"z", {0, 0, 7}, haCenter}};
   for (int pass = 0; pass < 2; ++pass) {  // down, up, down again
     CreateAxisLabels(view, axisLabels);
     EXPECT_EQ(Children(), DesignComponents + 3);

@@ -176,9 +176,9 @@ void BuildMoleculeScene(const MoleculeView& view, const MoleculeData& data,
 
     sphere->SetRadius(static_cast<float>(settings.AtomRadius));
     sphere->SetPosition(position);
-    sphere->Material().FrontProperties().SetDiffuse(AtomColor(QuadricValueAt(
-        data.fitParams, data.atomCoords.X.at(i), data.atomCoords.Y.at(i),
-        data.atomCoords.Z.at(i))));
+    sphere->Material().FrontProperties().SetDiffuse(
+        AtomColor(QuadricValueAt(data.fitParams, data.atomCoords.X.at(i), data.atomCoords.Y.at(i),
+                                 data.atomCoords.Z.at(i))));
 
     DestroySlot(labels.at(i));
     if (withLabels) labels.at(i) = NewAtomLabel(view, i, position);
@@ -233,7 +233,8 @@ void RecolorBondLines(BondLineSlots& bondLines, const NearestDistanceTable& dist
 void SetBondLineWidths(BondLineSlots& bondLines, double width) {
   for (int i = 1; i <= AtomCount; ++i) {
     for (int k = 1; k <= 3; ++k) {
-      if (bondLines.at(i, k) != nullptr) bondLines.at(i, k)->SetLineWidth(static_cast<float>(width));
+      if (bondLines.at(i, k) != nullptr)
+        bondLines.at(i, k)->SetLineWidth(static_cast<float>(width));
     }
   }
 }

@@ -67,9 +67,9 @@ void FaceCamera(TGLSceneObject& object, const TGLCamera& camera);
 
 /// The design-time components that the molecule scene is built with.
 struct MoleculeView {
-  TGLSceneObject* root = nullptr;    ///< new objects are appended here
+  TGLSceneObject* root = nullptr;     ///< new objects are appended here
   const TGLCamera* camera = nullptr;  ///< the labels face it
-  TGLPoints* points = nullptr;       ///< one position per atom; carries the axes
+  TGLPoints* points = nullptr;        ///< one position per atom; carries the axes
 };
 
 /// What a build reads from the analysis.
@@ -89,8 +89,7 @@ bool HasEllipsoid(const std::array<double, 3>& semiAxes);
 void BuildMoleculeScene(const MoleculeView& view, const MoleculeData& data,
                         const SceneSettings& settings, bool withLabels,
                         NearestAtomTable& nearestAtoms, NearestDistanceTable& nearestDistances,
-                        AtomSphereSlots& spheres, BondLineSlots& bondLines,
-                        AtomLabelSlots& labels);
+                        AtomSphereSlots& spheres, BondLineSlots& bondLines, AtomLabelSlots& labels);
 
 /// Only when HasEllipsoid(data.semiAxes): replaces every atom label by a new one with the atom's
 /// number at its position in data.transformedCoords, facing the camera.
