@@ -255,7 +255,10 @@ TForm1::TForm1(Dialogs* dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
 }
 
 TForm1::~TForm1() {
-  qApp->removeEventFilter(this);
+  // No handler runs while the window is taken apart.
+  if (qApp != nullptr) qApp->removeEventFilter(this);
+  // The slots are module-level and outlive the window; those that refer to its scene are
+  // emptied here, before the scene destroys their objects.
   AnalysisState& state = State();
   const TGLScene* scene = GLScene1.get();
   for (TGLSphere*& slot : state.AtomSpheres.data) ReleaseSlotIn(slot, scene);
