@@ -115,17 +115,33 @@ void ReportParameters(const QuadricParams& a, std::vector<std::string>& lines) {
   lines.push_back(EquationLine(a, "+1 = 0"));
 }
 
-LeastSquaresFit RunLeastSquaresFit(const PointSet& coords, const PointSet& errors,
-                                   Extended inversePrecision, std::vector<std::string>& lines) {
+void ReportLeastSquaresFit(const PointSet& coords, Extended inversePrecision,
+                           const QuadricParams& a, const QuadricParams& da,
+                           std::vector<std::string>& lines) {
   lines.push_back(" ");
   lines.push_back("Нахождение уравнения эллипсоида методом МНК:");
   lines.push_back(" ");
   lines.push_back(PrecisionLine(inversePrecision));
+  ReportLeastSquaresResiduals(coords, a, lines);
+  ReportParametersWithErrors(a, da, lines);
+}
+
+void ReportMarquardtFit(const PointSet& coords, Extended inversePrecision, const QuadricParams& a,
+                        std::vector<std::string>& lines) {
+  lines.push_back(" ");
+  lines.push_back("Нахождение уравнения эллипсоида методом Левенберга-Маркварда:");
+  lines.push_back(" ");
+  lines.push_back(PrecisionLine(inversePrecision));
+  ReportMarquardtResiduals(coords, a, lines);
+  ReportParameters(a, lines);
+}
+
+LeastSquaresFit RunLeastSquaresFit(const PointSet& coords, const PointSet& errors,
+                                   Extended inversePrecision, std::vector<std::string>& lines) {
   LeastSquaresFit fit;
   fit.params = FitQuadricLeastSquares(coords, inversePrecision);
-  ReportLeastSquaresResiduals(coords, fit.params, lines);
   fit.errors = EstimateQuadricErrors(coords, errors, inversePrecision);
-  ReportParametersWithErrors(fit.params, fit.errors, lines);
+  ReportLeastSquaresFit(coords, inversePrecision, fit.params, fit.errors, lines);
   return fit;
 }
 
@@ -134,13 +150,7 @@ QuadricParams RunMarquardtFit(const PointSet& coords, const MarquardtSettings& s
   const QuadricParams a = FitQuadricLevenbergMarquardt(
       coords, settings.refinementCycles, settings.startValue, settings.regularisationParameter,
       settings.regularisationStep, inversePrecision);
-  // In this method the heading follows the iteration.
-  lines.push_back(" ");
-  lines.push_back("Нахождение уравнения эллипсоида методом Левенберга-Маркварда:");
-  lines.push_back(" ");
-  lines.push_back(PrecisionLine(inversePrecision));
-  ReportMarquardtResiduals(coords, a, lines);
-  ReportParameters(a, lines);
+  ReportMarquardtFit(coords, inversePrecision, a, lines);
   return a;
 }
 
@@ -152,37 +162,72 @@ QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant) {
   return form;
 }
 
-FitRunResult RunFit(const PointSet& coords, const PointSet& errors, const FitSettings& settings) {
-  FitRunResult result;
-  if (!CoordinatesLoaded(coords)) return result;
+PreparedFit PrepareFit(const PointSet& coords, const FitSettings& settings) {
+  PreparedFit prepared;
+  FitRunResult& result = prepared.result;
+  if (!CoordinatesLoaded(coords)) return prepared;
   try {
-    const Extended inversePrecision = ParseNumber(settings.inversePrecision);
-    result.inversePrecision = inversePrecision;
+    FitPlan plan;
+    plan.inversePrecision = ParseNumber(settings.inversePrecision);
+    result.inversePrecision = plan.inversePrecision;
     result.rotationPrecision = static_cast<Extended>(ParseNumber(settings.rotationPrecision));
-
-    // Every field is read before the fit, so a rejected field leaves no report behind; the
-    // lines are handed back only when the whole run has completed.
-    std::vector<std::string> lines;
-    std::optional<QuadricForm> fitParams;
-    std::optional<QuadricForm> fitErrors;
-    if (settings.leastSquares) {
-      const LeastSquaresFit fit = RunLeastSquaresFit(coords, errors, inversePrecision, lines);
-      fitParams = ToQuadricForm(fit.params, 1.0L);
-      fitErrors = ToQuadricForm(fit.errors, 0.0L);
-    } else {
-      const MarquardtSettings marquardt = ReadMarquardtSettings(settings);
-      fitParams = ToQuadricForm(RunMarquardtFit(coords, marquardt, inversePrecision, lines), 1.0L);
-    }
-    result.status = FitStatus::Done;
-    result.fitParams = fitParams;
-    result.fitErrors = fitErrors;
-    result.lines = std::move(lines);
+    plan.leastSquares = settings.leastSquares;
+    if (!plan.leastSquares) plan.marquardt = ReadMarquardtSettings(settings);
+    prepared.plan = plan;
   } catch (const EConvertError&) {
     result.status = FitStatus::InvalidInput;
-  } catch (const SingularMatrixError&) {
-    result.status = FitStatus::SingularMatrix;
   }
+  return prepared;
+}
+
+FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitPlan& plan,
+                      const CycleCallback& afterCycle) {
+  FitOutcome outcome;
+  try {
+    if (plan.leastSquares) {
+      outcome.params = FitQuadricLeastSquares(coords, plan.inversePrecision);
+      outcome.errors = EstimateQuadricErrors(coords, errors, plan.inversePrecision);
+    } else {
+      const MarquardtSettings& m = plan.marquardt;
+      const std::optional<QuadricParams> a = FitQuadricLevenbergMarquardt(
+          coords, m.refinementCycles, m.startValue, m.regularisationParameter, m.regularisationStep,
+          plan.inversePrecision, afterCycle);
+      if (!a) {
+        outcome.status = FitStatus::Cancelled;
+        return outcome;
+      }
+      outcome.params = *a;
+    }
+  } catch (const SingularMatrixError&) {
+    outcome.status = FitStatus::SingularMatrix;
+  }
+  return outcome;
+}
+
+FitRunResult FinishFit(FitRunResult prepared, const PointSet& coords, const FitPlan& plan,
+                       const FitOutcome& outcome) {
+  FitRunResult result = std::move(prepared);
+  result.status = outcome.status;
+  if (outcome.status != FitStatus::Done) return result;
+  // In the Levenberg–Marquardt report the heading follows the iteration, in the least-squares
+  // report it precedes the fit; either way the lines are built only once the fit is complete,
+  // so a run that fails leaves no report behind.
+  if (plan.leastSquares) {
+    ReportLeastSquaresFit(coords, plan.inversePrecision, outcome.params, *outcome.errors,
+                          result.lines);
+    result.fitErrors = ToQuadricForm(*outcome.errors, 0.0L);
+  } else {
+    ReportMarquardtFit(coords, plan.inversePrecision, outcome.params, result.lines);
+  }
+  result.fitParams = ToQuadricForm(outcome.params, 1.0L);
   return result;
+}
+
+FitRunResult RunFit(const PointSet& coords, const PointSet& errors, const FitSettings& settings) {
+  const PreparedFit prepared = PrepareFit(coords, settings);
+  if (!prepared.plan) return prepared.result;
+  const FitOutcome outcome = ComputeFit(coords, errors, *prepared.plan);
+  return FinishFit(prepared.result, coords, *prepared.plan, outcome);
 }
 
 }  // namespace ovalon

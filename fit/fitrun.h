@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/extended.h"
+#include "fit/lma.h"
 
 namespace ovalon {
 
@@ -26,6 +27,7 @@ enum class FitStatus {
   Done,            ///< the fit ran; lines and fitParams are set
   InvalidInput,    ///< a field was not a number: show InvalidInputMessage
   SingularMatrix,  ///< an inversion met a small pivot: show SingularMatrixMessage
+  Cancelled,       ///< the user abandoned a Levenberg–Marquardt run: nothing to show or store
 };
 
 /// What one run produced; the caller appends `lines` and stores every value that is set.
@@ -52,12 +54,50 @@ struct LeastSquaresFit {
   QuadricParams errors;
 };
 
+/// A run whose fields have all been read: what its numerical work needs besides the points.
+struct FitPlan {
+  Extended inversePrecision = 0;
+  bool leastSquares = true;
+  MarquardtSettings marquardt;  ///< read for a Levenberg–Marquardt run only
+};
+
+/// A run after its first step, the reading of its fields.
+struct PreparedFit {
+  /// The precisions read so far; status NotRun or InvalidInput when no fit can start.
+  FitRunResult result;
+  /// Set when every field was read and the fit can start.
+  std::optional<FitPlan> plan;
+};
+
+/// The fitted coefficients of a run, before its report.
+struct FitOutcome {
+  FitStatus status = FitStatus::Done;   ///< Done, SingularMatrix or Cancelled
+  QuadricParams params;                 ///< on Done
+  std::optional<QuadricParams> errors;  ///< on Done by least squares: the signed dA
+};
+
 /// False when Σ |X[i]| + |Y[i]| + |Z[i]| over the atoms is 0 or not a number.
 bool CoordinatesLoaded(const PointSet& coords);
 
 /// The whole run of "Аппроксимация". Catches the conversion error of a field and the
 /// singular-matrix error of a fit; in either case no line and no fit result is returned.
 FitRunResult RunFit(const PointSet& coords, const PointSet& errors, const FitSettings& settings);
+
+/// The first step of RunFit: reads the precisions and, for a Levenberg–Marquardt run, Edit1..Edit4.
+/// Parsing sets the process-wide decimal separator, so call it where the reports are formatted.
+PreparedFit PrepareFit(const PointSet& coords, const FitSettings& settings);
+
+/// The second step of RunFit, the numerical work: it reads no text and formats nothing, so it may
+/// run on a thread of its own once that thread has called SetExtendedFloatingPointEnvironment().
+/// A Levenberg–Marquardt run calls `afterCycle` (when set) after every cycle and ends Cancelled
+/// when it returns false. A small pivot ends the run SingularMatrix.
+FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitPlan& plan,
+                      const CycleCallback& afterCycle = {});
+
+/// The last step of RunFit: `prepared` completed with the report lines and the stored forms of a
+/// Done outcome; any other outcome gives its status alone, with no line and no fit result.
+FitRunResult FinishFit(FitRunResult prepared, const PointSet& coords, const FitPlan& plan,
+                       const FitOutcome& outcome);
 
 /// Edit1..Edit4 in that order; an empty text gives the default. The cycle count is truncated
 /// toward zero; a value that is not finite or is outside the 32-bit signed range is rejected.
@@ -71,6 +111,15 @@ LeastSquaresFit RunLeastSquaresFit(const PointSet& coords, const PointSet& error
 /// The Levenberg–Marquardt fit with already read settings; appends the report to `lines`.
 QuadricParams RunMarquardtFit(const PointSet& coords, const MarquardtSettings& settings,
                               Extended inversePrecision, std::vector<std::string>& lines);
+
+/// Appends the whole least-squares report of the fit `a` with its errors `da`.
+void ReportLeastSquaresFit(const PointSet& coords, Extended inversePrecision,
+                           const QuadricParams& a, const QuadricParams& da,
+                           std::vector<std::string>& lines);
+
+/// Appends the whole Levenberg–Marquardt report of the fit `a`.
+void ReportMarquardtFit(const PointSet& coords, Extended inversePrecision, const QuadricParams& a,
+                        std::vector<std::string>& lines);
 
 /// Appends the quadric value at every atom and "|F|/60 = …".
 void ReportLeastSquaresResiduals(const PointSet& coords, const QuadricParams& a,

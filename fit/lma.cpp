@@ -40,8 +40,8 @@ Vector60 NegatedResiduals(PointSet points, QuadricParams a) {
 
 QuadricParams ComputeMarquardtStep(PointSet points, QuadricParams a, Extended lambda,
                                    Extended precision) {
-  return MarquardtStep(BuildNormalMatrix(points), TransposeDesignMatrix(points), points, a,
-                       lambda, precision);
+  return MarquardtStep(BuildNormalMatrix(points), TransposeDesignMatrix(points), points, a, lambda,
+                       precision);
 }
 
 Extended ResidualNorm(PointSet points, QuadricParams a) {
@@ -64,6 +64,15 @@ QuadricParams SubtractParams(QuadricParams a, QuadricParams b) {
 QuadricParams FitQuadricLevenbergMarquardt(PointSet points, int refinementCycles,
                                            Extended startValue, Extended regularisationParameter,
                                            Extended regularisationStep, Extended precision) {
+  // Without a callback the run is never abandoned.
+  return *FitQuadricLevenbergMarquardt(points, refinementCycles, startValue,
+                                       regularisationParameter, regularisationStep, precision,
+                                       CycleCallback());
+}
+
+std::optional<QuadricParams> FitQuadricLevenbergMarquardt(
+    PointSet points, int refinementCycles, Extended startValue, Extended regularisationParameter,
+    Extended regularisationStep, Extended precision, const CycleCallback& afterCycle) {
   QuadricParams a;
   a.data.fill(startValue);
   Extended lambda = regularisationParameter;
@@ -82,6 +91,7 @@ QuadricParams FitQuadricLevenbergMarquardt(PointSet points, int refinementCycles
       a = SubtractParams(a, step);
       lambda = lambda * regularisationStep;
     }
+    if (afterCycle && !afterCycle(cycle + 1)) return std::nullopt;
   }
   return a;
 }

@@ -4,6 +4,9 @@
 // The arithmetic follows module MNK: extended precision, sums in ascending index order with
 // every product rounded before it is added.
 
+#include <functional>
+#include <optional>
+
 #include "core/extended.h"
 
 namespace ovalon {
@@ -36,5 +39,16 @@ QuadricParams SubtractParams(QuadricParams a, QuadricParams b);
 QuadricParams FitQuadricLevenbergMarquardt(PointSet points, int refinementCycles,
                                            Extended startValue, Extended regularisationParameter,
                                            Extended regularisationStep, Extended precision);
+
+/// Called after every completed cycle with the number of cycles done so far (1, 2, …);
+/// returning false abandons the run.
+using CycleCallback = std::function<bool(int cyclesDone)>;
+
+/// The same run, calling `afterCycle` (when set) after every cycle; it changes nothing in the
+/// arithmetic, so a run that is not abandoned returns the coefficients of the run above.
+/// Returns nothing when `afterCycle` returns false.
+std::optional<QuadricParams> FitQuadricLevenbergMarquardt(
+    PointSet points, int refinementCycles, Extended startValue, Extended regularisationParameter,
+    Extended regularisationStep, Extended precision, const CycleCallback& afterCycle);
 
 }  // namespace ovalon

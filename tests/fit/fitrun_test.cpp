@@ -6,8 +6,10 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "core/fpenvironment.h"
 #include "fit/lma.h"
 #include "fit/mnk.h"
 #include "tests/fit/fitpoints.h"
@@ -195,6 +197,62 @@ TEST(RunFit, CycleCountIsTruncatedTowardZero) {
   EXPECT_EQ(r.lines[70], "A1 = 0.5 ");
   EXPECT_EQ(r.lines[80], "(0.5)X^2+(5.000000000E-1)Y^2+(0.5)Z^2+(0.5)XY+(0.5)YZ+(0.5)XZ+(0.5)X+"
                          "(0.5)Y+(0.5)Z+1 = 0");
+}
+
+// The window reads the fields and builds the report on its own thread and runs the numerics on
+// a worker thread, which sets its own floating-point environment first (the x87 control word
+// belongs to the thread). The three steps must give exactly what RunFit gives.
+TEST(RunFit, StepsWithTheNumericsOnAnotherThreadGiveTheSameRun) {
+  const PointSet coords = Cage();
+  const PointSet errors = UniformErrors(0.01);
+  FitSettings marquardt = Marquardt();
+  marquardt.cycles = "300";
+  marquardt.lambda = "0.5";
+  for (const FitSettings& settings : {FitSettings{}, marquardt}) {
+    SCOPED_TRACE(settings.leastSquares ? "least squares" : "Levenberg–Marquardt");
+    const PreparedFit prepared = PrepareFit(coords, settings);
+    ASSERT_TRUE(prepared.plan.has_value());
+    FitOutcome outcome;
+    std::thread worker([&] {
+      SetExtendedFloatingPointEnvironment();
+      outcome = ComputeFit(coords, errors, *prepared.plan, [](int) { return true; });
+    });
+    worker.join();
+    const FitRunResult steps = FinishFit(prepared.result, coords, *prepared.plan, outcome);
+    const FitRunResult whole = RunFit(coords, errors, settings);
+    ASSERT_EQ(steps.status, FitStatus::Done);
+    ExpectSameLines(steps.lines, whole.lines);
+    EXPECT_EQ(steps.fitParams, whole.fitParams);
+    EXPECT_EQ(steps.fitErrors, whole.fitErrors);
+    EXPECT_EQ(steps.inversePrecision, whole.inversePrecision);
+    EXPECT_EQ(steps.rotationPrecision, whole.rotationPrecision);
+  }
+}
+
+TEST(ComputeFit, CancelledRunKeepsOnlyThePrecisionsAndARepeatIsUnchanged) {
+  const PointSet coords = Cage();
+  FitSettings settings = Marquardt();
+  settings.inversePrecision = "1E-12";
+  settings.cycles = "200";
+  const PreparedFit prepared = PrepareFit(coords, settings);
+  ASSERT_TRUE(prepared.plan.has_value());
+  EXPECT_EQ(prepared.plan->marquardt.refinementCycles, 200);
+
+  const FitOutcome cancelled =
+      ComputeFit(coords, PointSet{}, *prepared.plan, [](int done) { return done < 150; });
+  const FitRunResult r = FinishFit(prepared.result, coords, *prepared.plan, cancelled);
+  EXPECT_EQ(r.status, FitStatus::Cancelled);
+  ExpectNoFitResult(r);
+  EXPECT_EQ(r.inversePrecision, static_cast<Extended>(1e-12));
+  EXPECT_EQ(r.rotationPrecision, static_cast<Extended>(1e-20));
+
+  // The run keeps nothing between calls, so the repeat is the uninterrupted run.
+  const FitOutcome repeated = ComputeFit(coords, PointSet{}, *prepared.plan);
+  const FitRunResult again = FinishFit(prepared.result, coords, *prepared.plan, repeated);
+  const FitRunResult whole = RunFit(coords, PointSet{}, settings);
+  ASSERT_EQ(again.status, FitStatus::Done);
+  ExpectSameLines(again.lines, whole.lines);
+  EXPECT_EQ(again.fitParams, whole.fitParams);
 }
 
 // The golden reports were derived from fixture.txt by golden/derive_fit_report.py, without

@@ -4,6 +4,9 @@
 
 #include <climits>
 #include <cmath>
+#include <numeric>
+#include <optional>
+#include <vector>
 
 #include "core/singularmatrixerror.h"
 #include "fit/mnk.h"
@@ -103,6 +106,49 @@ TEST(FitQuadricLevenbergMarquardt, AcceptsByDividingLambdaAndUndoesByMultiplying
                                        : SubtractParams(tried2, second);
     EXPECT_EQ(FitQuadricLevenbergMarquardt(p, 2, 1, c.lambda, nu, Precision), afterTwo);
   }
+}
+
+TEST(FitQuadricLevenbergMarquardt, CallbackSeesEveryCycleAndChangesNothing) {
+  // λ = −0.999 makes the first steps overshoot, so the run both undoes and accepts steps.
+  for (const Extended lambda : {1.0L, -0.999L}) {
+    SCOPED_TRACE(static_cast<double>(lambda));
+    std::vector<int> seen;
+    const std::optional<QuadricParams> a =
+        FitQuadricLevenbergMarquardt(Cage(), 40, 1, lambda, 4, Precision, [&](int done) {
+          seen.push_back(done);
+          return true;
+        });
+    ASSERT_TRUE(a.has_value());
+    EXPECT_EQ(*a, FitQuadricLevenbergMarquardt(Cage(), 40, 1, lambda, 4, Precision));
+    std::vector<int> expected(40);
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(seen, expected);
+  }
+}
+
+TEST(FitQuadricLevenbergMarquardt, CallbackReturningFalseAbandonsTheRunAtOnce) {
+  const struct {
+    int stopAt;
+    int cycles;
+  } cases[] = {{1, 100}, {37, 100}, {100, 100}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stopAt);
+    int calls = 0;
+    const std::optional<QuadricParams> a =
+        FitQuadricLevenbergMarquardt(Cage(), c.cycles, 1, 1, 10, Precision, [&](int done) {
+          ++calls;
+          return done < c.stopAt;
+        });
+    EXPECT_FALSE(a.has_value());
+    EXPECT_EQ(calls, c.stopAt);
+  }
+  int calls = 0;
+  const auto count = [&](int) {
+    ++calls;
+    return false;
+  };
+  EXPECT_EQ(FitQuadricLevenbergMarquardt(Cage(), 0, 0.5L, 1, 10, Precision, count), Filled(0.5L));
+  EXPECT_EQ(calls, 0);  // no cycle, nothing to abandon
 }
 
 TEST(FitQuadricLevenbergMarquardt, SingularDampedMatrixThrows) {
