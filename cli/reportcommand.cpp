@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "app/format.h"
+#include "cli/options.h"
 #include "cli/summary.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/characteristics.h"
@@ -52,65 +53,26 @@ struct ReportOptions {
   std::string file;
 };
 
-class UsageError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-// Options that take a text accept both "--name TEXT" and "--name=TEXT".
 ReportOptions ParseOptions(const std::vector<std::string>& args) {
   ReportOptions options;
   std::optional<std::string> file;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::optional<std::string> value;
-    if (arg.rfind("--", 0) == 0) {
-      const size_t eq = arg.find('=');
-      if (eq != std::string::npos) {
-        value = arg.substr(eq + 1);
-        arg = arg.substr(0, eq);
-      }
-    }
-    auto text = [&]() -> std::string {
-      if (value) return *value;
-      if (i + 1 >= args.size()) throw UsageError("option " + arg + " needs a value");
-      return args[++i];
-    };
-    auto flag = [&] {
-      if (value) throw UsageError("option " + arg + " takes no value");
-    };
-    if (arg == "--method") {
-      const std::string method = text();
-      if (method == "mnk")
-        options.fit.leastSquares = true;
-      else if (method == "lm")
-        options.fit.leastSquares = false;
-      else
-        throw UsageError("--method must be mnk or lm");
-    } else if (arg == "--cycles") {
-      options.fit.cycles = text();
-    } else if (arg == "--start") {
-      options.fit.start = text();
-    } else if (arg == "--lambda") {
-      options.fit.lambda = text();
-    } else if (arg == "--step") {
-      options.fit.step = text();
-    } else if (arg == "--inverse-precision") {
-      options.fit.inversePrecision = text();
-    } else if (arg == "--rotation-precision") {
-      options.fit.rotationPrecision = text();
-    } else if (arg == "--no-transform") {
-      flag();
+  ArgumentCursor cursor(args);
+  while (cursor.Next()) {
+    const std::string& arg = cursor.Name();
+    if (ReadFitOption(cursor, options.fit)) continue;
+    if (arg == "--no-transform") {
+      cursor.NoText();
       options.transformCoordinates = false;
     } else if (arg == "--show-coords") {
-      flag();
+      cursor.NoText();
       options.showCoordinates = true;
     } else if (arg == "--diagonals") {
-      flag();
+      cursor.NoText();
       options.diagonals = true;
     } else if (arg == "--help") {
-      flag();
+      cursor.NoText();
       options.help = true;
-    } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+    } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError("unknown option " + arg);
     } else {
       if (file) throw UsageError("only one FILE can be given");

@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "cli/options.h"
 #include "cli/summarycsv.h"
 #include "core/fpenvironment.h"
 #include "fit/fitrun.h"
@@ -98,10 +99,6 @@ struct SummaryOptions {
   std::vector<std::string> files;
 };
 
-class UsageError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
 template <typename Integer>
 Integer ReadWholeNumber(const std::string& option, const std::string& text, Integer low,
                         Integer high) {
@@ -115,60 +112,25 @@ Integer ReadWholeNumber(const std::string& option, const std::string& text, Inte
   return value;
 }
 
-// Options that take a text accept both "--name TEXT" and "--name=TEXT", as ovalon-report does.
 SummaryOptions ParseOptions(const std::vector<std::string>& args) {
   SummaryOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::optional<std::string> value;
-    if (arg.rfind("--", 0) == 0) {
-      const size_t eq = arg.find('=');
-      if (eq != std::string::npos) {
-        value = arg.substr(eq + 1);
-        arg = arg.substr(0, eq);
-      }
-    }
-    auto text = [&]() -> std::string {
-      if (value) return *value;
-      if (i + 1 >= args.size()) throw UsageError("option " + arg + " needs a value");
-      return args[++i];
-    };
-    auto flag = [&] {
-      if (value) throw UsageError("option " + arg + " takes no value");
-    };
+  ArgumentCursor cursor(args);
+  while (cursor.Next()) {
+    const std::string& arg = cursor.Name();
+    if (ReadFitOption(cursor, options.fit)) continue;
     if (arg == "--summary") {
-      flag();
-    } else if (arg == "--method") {
-      const std::string method = text();
-      if (method == "mnk")
-        options.fit.leastSquares = true;
-      else if (method == "lm")
-        options.fit.leastSquares = false;
-      else
-        throw UsageError("--method must be mnk or lm");
-    } else if (arg == "--cycles") {
-      options.fit.cycles = text();
-    } else if (arg == "--start") {
-      options.fit.start = text();
-    } else if (arg == "--lambda") {
-      options.fit.lambda = text();
-    } else if (arg == "--step") {
-      options.fit.step = text();
-    } else if (arg == "--inverse-precision") {
-      options.fit.inversePrecision = text();
-    } else if (arg == "--rotation-precision") {
-      options.fit.rotationPrecision = text();
+      cursor.NoText();
     } else if (arg == "--mc") {
-      options.monteCarloDraws = ReadWholeNumber(arg, text(), 0, 1000000000);
+      options.monteCarloDraws = ReadWholeNumber(arg, cursor.Text(), 0, 1000000000);
     } else if (arg == "--seed") {
-      options.seed =
-          ReadWholeNumber<std::uint64_t>(arg, text(), 0, std::numeric_limits<std::uint64_t>::max());
+      options.seed = ReadWholeNumber<std::uint64_t>(arg, cursor.Text(), 0,
+                                                    std::numeric_limits<std::uint64_t>::max());
     } else if (arg == "--jobs") {
-      options.jobs = ReadWholeNumber(arg, text(), 1, 1024);
+      options.jobs = ReadWholeNumber(arg, cursor.Text(), 1, 1024);
     } else if (arg == "--no-transform" || arg == "--show-coords" || arg == "--diagonals") {
       throw UsageError(arg + " has no effect with --summary");
     } else if (arg == "--help") {
-      flag();
+      cursor.NoText();
       options.help = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError("unknown option " + arg);
