@@ -1,7 +1,16 @@
 #include "app/dialogs.h"
 
+#include <QCheckBox>
+#include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
 
 namespace ovalon {
 
@@ -9,6 +18,45 @@ namespace {
 
 /// Message boxes carry the program's name as their title.
 const QString MessageTitle = QStringLiteral("Ovalon");
+
+/// A small modal window: the label, a bar with "done из total", and the cancel button.
+class StandardProgressDialog : public ProgressDialog {
+ public:
+  StandardProgressDialog(QWidget* parent, const QString& label, const QString& cancelText,
+                         int total)
+      : m_dialog(new QDialog(parent)) {
+    m_dialog->setObjectName(QStringLiteral("ProgressDialog"));
+    m_dialog->setWindowTitle(MessageTitle);
+    m_dialog->setWindowModality(Qt::ApplicationModal);
+    m_dialog->setMinimumWidth(360);
+    m_bar = new QProgressBar(m_dialog);
+    m_bar->setRange(0, total);
+    m_bar->setValue(0);
+    m_bar->setFormat(QStringLiteral("%v из %m"));
+    auto* cancel = new QPushButton(cancelText, m_dialog);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(m_dialog);
+    layout->addWidget(new QLabel(label, m_dialog));
+    layout->addWidget(m_bar);
+    layout->addLayout(buttons);
+    // The button, Escape and the title bar's close button all reject the dialog.
+    QObject::connect(cancel, &QPushButton::clicked, m_dialog, &QDialog::reject);
+    QObject::connect(m_dialog, &QDialog::rejected, m_dialog, [this] { m_canceled = true; });
+  }
+  ~StandardProgressDialog() override { delete m_dialog; }
+
+  void show() override { m_dialog->show(); }
+  void setValue(int done) override { m_bar->setValue(done); }
+  bool canceled() const override { return m_canceled; }
+
+ private:
+  QDialog* m_dialog;
+  QProgressBar* m_bar;
+  bool m_canceled = false;
+};
 
 }  // namespace
 
@@ -23,6 +71,52 @@ QString StandardDialogs::saveFileName(QWidget* parent, const QString& filter,
   return QFileDialog::getSaveFileName(
       parent, QString(), proposed, filter, nullptr,
       QFileDialog::HideNameFilterDetails | QFileDialog::DontConfirmOverwrite);
+}
+
+ImageSaveChoice StandardDialogs::saveImageFileName(QWidget* parent, const QString& filter,
+                                                   const ImageSaveChoice& proposed) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // The size and background choices go into the dialog itself, which needs Qt's own dialog.
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  if (!proposed.path.isEmpty()) dialog.selectFile(proposed.path);
+
+  auto* options = new QWidget(&dialog);
+  auto* single = new QRadioButton(QStringLiteral("1×"), options);
+  auto* twice = new QRadioButton(QStringLiteral("2×"), options);
+  auto* transparent = new QCheckBox(QStringLiteral("Прозрачный фон"), options);
+  single->setObjectName(QStringLiteral("SingleSize"));
+  twice->setObjectName(QStringLiteral("DoubleSize"));
+  transparent->setObjectName(QStringLiteral("TransparentBackground"));
+  (proposed.scale == 2 ? twice : single)->setChecked(true);
+  transparent->setChecked(proposed.transparentBackground);
+  auto* row = new QHBoxLayout(options);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(new QLabel(QStringLiteral("Размер:"), options));
+  row->addWidget(single);
+  row->addWidget(twice);
+  row->addSpacing(24);
+  row->addWidget(transparent);
+  row->addStretch();
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(options, grid->rowCount(), 0, 1, grid->columnCount());
+
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  ImageSaveChoice choice;
+  choice.path = dialog.selectedFiles().constFirst();
+  choice.scale = twice->isChecked() ? 2 : 1;
+  choice.transparentBackground = transparent->isChecked();
+  return choice;
+}
+
+std::unique_ptr<ProgressDialog> StandardDialogs::progressDialog(QWidget* parent,
+                                                                const QString& label,
+                                                                const QString& cancelText,
+                                                                int total) {
+  return std::make_unique<StandardProgressDialog>(parent, label, cancelText, total);
 }
 
 void StandardDialogs::information(QWidget* parent, const QString& text) {

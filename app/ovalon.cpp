@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
 #include <QTabWidget>
@@ -26,8 +27,10 @@
 #include <exception>
 
 #include "app/dialogs.h"
+#include "app/fitprogress.h"
 #include "app/reportfile.h"
 #include "app/reportpane.h"
+#include "app/sceneimage.h"
 #include "app/sceneslots.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/characteristics.h"
@@ -55,6 +58,7 @@ const char* const Memo3InitialLine = "Характеристики эллипс�
 
 const QString CoordinateFileFilter = QStringLiteral("Файлы координат атомов (*.xyz)");
 const QString ReportFileFilter = QStringLiteral("Текстовый файл (*.txt)");
+const QString ImageFileFilter = QStringLiteral("Изображение PNG (*.png)");
 
 /// The layout's fonts are Windows fonts; these metric-compatible families stand in for them.
 void RegisterFontSubstitutes() {
@@ -233,6 +237,7 @@ QRect AnchoredBounds(QRect design, Qt::Edges anchors, QSize growth) {
 }  // namespace
 
 TForm1::TForm1(Dialogs* dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs) {
+  m_lastImage.path = QStringLiteral("ovalon.png");
   RegisterFontSubstitutes();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Ovalon"));
@@ -368,6 +373,8 @@ void TForm1::BuildTab4() {
   CheckBox3 = MakeCheckBox(ToolBar1, "CheckBox3", QRect(503, 0, 118, ToolBarHeight),
                            "   черный фон", false);
   CheckBox3->setLayoutDirection(Qt::RightToLeft);
+  ToolButton5 = MakeToolButton(ToolBar1, "ToolButton5", 503 + 118, 4, false, true);
+  ToolButton5->setToolTip(QStringLiteral("Сохранить изображение"));
 
   // The bar runs along the top edge and the view fills the rest of the page.
   GLSceneViewer1 = CreateSceneViewer(TabSheet4);
@@ -425,6 +432,10 @@ void TForm1::ConnectHandlers() {
   connect(ToolButton2, &QToolButton::clicked, this, &TForm1::ToolButton2Click);
   connect(ToolButton3, &QToolButton::clicked, this, &TForm1::ToolButton3Click);
   connect(ToolButton4, &QToolButton::clicked, this, &TForm1::ToolButton4Click);
+  connect(ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
+  auto* saveImage = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), GLSceneViewer1);
+  saveImage->setContext(Qt::WidgetShortcut);
+  connect(saveImage, &QShortcut::activated, this, &TForm1::ToolButton5Click);
   connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
   connect(TrackBar2, &QSlider::valueChanged, this, &TForm1::TrackBar2Change);
   connect(TrackBar3, &QSlider::valueChanged, this, &TForm1::TrackBar3Change);
@@ -543,12 +554,23 @@ void TForm1::Button7Click() {
     settings.lambda = Edit3->text().toStdString();
     settings.step = Edit4->text().toStdString();
 
-    const FitRunResult result = RunFit(state.AtomCoords, state.CoordErrors, settings);
+    // The fields are read and the report is written here, on the thread that sets and reads the
+    // decimal separator; only the numerics of a long run go to a worker thread.
+    const PointSet coords = state.AtomCoords;
+    const PointSet errors = state.CoordErrors;
+    const PreparedFit prepared = PrepareFit(coords, settings);
+    FitRunResult result = prepared.result;
+    if (prepared.plan) {
+      const FitOutcome outcome =
+          ComputeFitWithProgress(this, *m_dialogs, coords, errors, *prepared.plan);
+      result = FinishFit(prepared.result, coords, *prepared.plan, outcome);
+    }
     // Each precision is kept once it has been read, even when a later field is rejected.
     if (result.inversePrecision) state.InversePrecision = *result.inversePrecision;
     if (result.rotationPrecision) state.RotationPrecision = *result.rotationPrecision;
     switch (result.status) {
       case FitStatus::NotRun:
+      case FitStatus::Cancelled:
         return;
       case FitStatus::InvalidInput:
         m_dialogs->information(this, QString::fromUtf8(InvalidInputMessage));
@@ -643,6 +665,22 @@ void TForm1::ToolButton4Click() {
   } else {
     DestroyAtomLabels(state.AtomLabels);
   }
+}
+
+void TForm1::ToolButton5Click() {
+  RunHandler([this] {
+    const ImageSaveChoice choice = m_dialogs->saveImageFileName(this, ImageFileFilter, m_lastImage);
+    if (choice.path.isEmpty()) return;
+    m_lastImage = choice;
+    // The view's own frame size, as it draws itself.
+    const qreal ratio = GLSceneViewer1->devicePixelRatioF();
+    const QSize viewSize(static_cast<int>(GLSceneViewer1->width() * ratio),
+                         static_cast<int>(GLSceneViewer1->height() * ratio));
+    const QImage image =
+        RenderSceneImage(GLSceneViewer1->Camera(), viewSize, choice.scale,
+                         GLSceneViewer1->Buffer().BackgroundColor(), choice.transparentBackground);
+    WritePngImage(choice.path, image);
+  });
 }
 
 void TForm1::TrackBar1Change() {

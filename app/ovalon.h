@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/analysisstate.h"
+#include "app/dialogs.h"
 #include "view3d/scene/glcamera.h"
 #include "view3d/scene/glheightfield.h"
 #include "view3d/scene/globjects.h"
@@ -28,7 +29,6 @@ class QToolButton;
 
 namespace ovalon {
 
-class Dialogs;
 class TGLSceneViewer;
 
 /// The main window. Controls carry the layout's names as object names; a control on a tab keeps
@@ -101,6 +101,8 @@ class TForm1 : public QWidget {
   QSlider* TrackBar3 = nullptr;
   QSlider* TrackBar4 = nullptr;
   QCheckBox* CheckBox3 = nullptr;
+  /// At the bar's right end after CheckBox3: saves the view as an image (also Ctrl+S in the view).
+  QToolButton* ToolButton5 = nullptr;
   /// The 3D view; its camera is GLCamera1.
   TGLSceneViewer* GLSceneViewer1 = nullptr;
 
@@ -157,6 +159,9 @@ class TForm1 : public QWidget {
   void ToolButton3Click();
   /// Shows or removes the atom numbers, by the button's Down state.
   void ToolButton4Click();
+  /// Saves the view as drawn to a PNG file at 1× or 2× its size, with its background or a
+  /// transparent one, as chosen in the file dialog.
+  void ToolButton5Click();
   /// Sets the green level of ordinary bonds and recolours the bond lines.
   void TrackBar1Change();
   /// Sets the width of the bond lines (position / 10 pixels).
@@ -209,8 +214,9 @@ class TForm1 : public QWidget {
 
   Dialogs* m_dialogs;
   std::vector<Anchored> m_anchored;
-  QString m_lastOpenName;  ///< offered by the next file-open dialog
-  QString m_lastSaveName;  ///< offered by the next file-save dialog, shared by both panes
+  QString m_lastOpenName;       ///< offered by the next file-open dialog
+  QString m_lastSaveName;       ///< offered by the next file-save dialog, shared by both panes
+  ImageSaveChoice m_lastImage;  ///< offered by the next image-save dialog
 };
 
 /// The application's main window, set by main().

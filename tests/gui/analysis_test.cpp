@@ -5,10 +5,13 @@
 // tool, and the two must agree line for line.
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 #include <sstream>
@@ -17,9 +20,11 @@
 
 #include "app/analysisstate.h"
 #include "app/dialogs.h"
+#include "app/fitprogress.h"
 #include "app/ovalon.h"
 #include "app/reportpane.h"
 #include "cli/reportcommand.h"
+#include "fit/fitrun.h"
 #include "tests/gui/fakedialogs.h"
 
 using ovalon::FakeDialogs;
@@ -194,6 +199,141 @@ class AnalysisTest : public QObject {
     QVERIFY(state.EllipsoidCentre == before.EllipsoidCentre);
     QVERIFY(state.TransformedCoords == before.TransformedCoords);
     QVERIFY(ovalon::PaneLines(*m_form->Memo3) == memo3);
+  }
+
+  // The progress dialog is due once a run has lasted 500 ms, or earlier when, timed for at least
+  // 50 ms, its rate says it will last 500 ms in all; never for a run that has ended.
+  void progressDialogDue_data() {
+    QTest::addColumn<qint64>("elapsed");
+    QTest::addColumn<int>("done");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<bool>("due");
+    QTest::newRow("too early to judge") << qint64(49) << 1 << 1000000 << false;
+    QTest::newRow("5 s expected") << qint64(50) << 3000 << 300000 << true;
+    QTest::newRow("exactly 500 ms expected") << qint64(50) << 1000 << 10000 << true;
+    QTest::newRow("400 ms expected") << qint64(100) << 2500 << 10000 << false;
+    QTest::newRow("no cycle done yet") << qint64(300) << 0 << 10 << false;
+    QTest::newRow("500 ms gone, first cycle running") << qint64(500) << 0 << 10 << true;
+    QTest::newRow("500 ms gone, slower than measured") << qint64(500) << 9999 << 10000 << true;
+    QTest::newRow("finished") << qint64(2000) << 300000 << 300000 << false;
+  }
+  void progressDialogDue() {
+    QFETCH(qint64, elapsed);
+    QFETCH(int, done);
+    QFETCH(int, total);
+    QFETCH(bool, due);
+    QCOMPARE(ovalon::ProgressDialogDue(elapsed, done, total), due);
+  }
+
+  // 300,000 cycles take seconds (about 17 µs each): the dialog is due at the first look, 50 ms
+  // in. The fake cancels as it shows, so the run ends there; nothing of it is kept except the
+  // precisions, read before the fit as for a rejected field. The window takes no input
+  // meanwhile: a click on "Очистить" or "Аппроксимация" during the run does nothing.
+  void longRunShowsProgressAndCancelKeepsEverything() {
+    LoadExample();
+    m_form->Button7->click();  // least squares: FitParams and FitErrors now hold a fit
+    const ovalon::AnalysisState before = TForm1::State();
+    const Lines memo2 = ovalon::PaneLines(*m_form->Memo2);
+    QCOMPARE(m_dialogs->progressDialogs, QStringList{});  // least squares shows no progress
+
+    m_form->RadioButton2->setChecked(true);
+    m_form->Edit1->setText("300000");
+    m_form->Edit6->setText("1E-11");
+    m_form->Edit7->setText("1E-19");
+    m_dialogs->progressCancel = ovalon::FakeCancel::WhenShown;
+    m_dialogs->onProgressShown = [this] {
+      QTest::mouseClick(m_form->Button4, Qt::LeftButton);
+      QTest::mouseClick(m_form->Button7, Qt::LeftButton);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    m_form->Button7->click();
+    QVERIFY2(clock.elapsed() < 3000, "the run was not abandoned");
+
+    QCOMPARE(m_dialogs->progressDialogs,
+             QStringList{"progress: Уточнение параметров…: Отмена: 300000"});
+    QCOMPARE(m_dialogs->progressShown, 1);
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QVERIFY(ovalon::PaneLines(*m_form->Memo2) == memo2);
+    const ovalon::AnalysisState& state = TForm1::State();
+    QVERIFY(state.FitParams == before.FitParams);
+    QVERIFY(state.FitErrors == before.FitErrors);
+    QCOMPARE(state.InversePrecision, ovalon::Extended(1e-11));
+    QCOMPARE(state.RotationPrecision, ovalon::Extended(1e-19));
+  }
+
+  // 100 cycles end long before the first look at the progress: no dialog shows.
+  void shortRunShowsNoProgress() {
+    LoadExample();
+    m_form->RadioButton2->setChecked(true);
+    m_form->Button7->click();
+    QCOMPARE(m_dialogs->progressDialogs.size(), 1);
+    QCOMPARE(m_dialogs->progressShown, 0);
+    QCOMPARE(Appended(m_form->Memo2).size(), size_t(81));
+  }
+
+  // A run cancelled at the first look (50 ms into about half a second) and then repeated gives
+  // the report and the quadric of the same run computed by RunFit on this thread.
+  void cancelledThenRepeatedRunIsTheUninterruptedRun() {
+    LoadExample();
+    m_form->RadioButton2->setChecked(true);
+    m_form->Edit1->setText("30000");
+    m_form->Edit3->setText("0.01");
+    m_dialogs->progressCancel = ovalon::FakeCancel::AtOnce;
+    m_form->Button7->click();
+    QVERIFY(Appended(m_form->Memo2).empty());
+    QVERIFY(TForm1::State().FitParams == ovalon::QuadricForm{});
+
+    m_dialogs->progressCancel = ovalon::FakeCancel::Never;
+    m_form->Button7->click();
+    ovalon::FitSettings settings;
+    settings.leastSquares = false;
+    settings.cycles = "30000";
+    settings.lambda = "0.01";
+    const ovalon::AnalysisState& state = TForm1::State();
+    const ovalon::FitRunResult whole =
+        ovalon::RunFit(state.AtomCoords, state.CoordErrors, settings);
+    QCOMPARE(whole.status, ovalon::FitStatus::Done);
+    QCOMPARE(Appended(m_form->Memo2), whole.lines);
+    QVERIFY(state.FitParams == *whole.fitParams);
+    QCOMPARE(m_dialogs->progressDialogs.size(), 2);
+  }
+
+  // The real dialog: modal, with its label, "done из total" and the cancel button, which ends
+  // the run with nothing kept.
+  void realProgressDialogCancels() {
+    LoadExample();
+    ovalon::StandardDialogs real;
+    TForm1 form(&real);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.RadioButton2->setChecked(true);
+    form.Edit1->setText("300000");
+    QString seen;
+    auto* timer = new QTimer(this);
+    timer->setInterval(10);
+    connect(timer, &QTimer::timeout, this, [&, timer] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr) return;
+      timer->stop();
+      timer->deleteLater();
+      const auto* bar = modal->findChild<QProgressBar*>();
+      const auto* label = modal->findChild<QLabel*>();
+      auto* cancel = modal->findChild<QPushButton*>(QStringLiteral("CancelButton"));
+      if (bar == nullptr || label == nullptr || cancel == nullptr) return;
+      seen = label->text() + "|" + cancel->text() + "|" + QString::number(bar->maximum()) + "|" +
+             (bar->text().endsWith(QStringLiteral(" из 300000")) ? "из" : bar->text());
+      QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    timer->start();
+    QElapsedTimer clock;
+    clock.start();
+    form.Button7->click();
+    QCOMPARE(seen, QStringLiteral("Уточнение параметров…|Отмена|300000|из"));
+    QVERIFY2(clock.elapsed() < 3000, "the run was not abandoned");
+    QVERIFY(Appended(form.Memo2).empty());
+    QVERIFY(TForm1::State().FitParams == ovalon::QuadricForm{});
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
   }
 
   void diagonalsStoreTheLongestChord() {

@@ -6,12 +6,15 @@
 #include <QtTest/qtestspontaneevent.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest>
@@ -58,6 +61,17 @@ int WirePixels(const QImage& image) {
     }
   }
   return count;
+}
+
+/// The smallest rectangle around the pixels that differ from the grey background.
+QRect DrawnBounds(const QImage& image) {
+  QRect bounds;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) != qRgb(128, 128, 128)) bounds |= QRect(x, y, 1, 1);
+    }
+  }
+  return bounds;
 }
 
 void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
@@ -381,6 +395,121 @@ class SceneTest : public QObject {
              static_cast<float>(State().SemiAxes[0]));
     m_form->ToolButton3->click();
     QCOMPARE(WirePixels(Frame()), 0);
+  }
+
+  // The saved image is the view as drawn. At 1× it holds the pixels of the view's own frame; at
+  // 2× the picture is twice the size with the same projection (the centre of what is drawn
+  // lands at twice the place); with a transparent background the background pixels get alpha 0,
+  // so the image laid over the view's grey gives the 1× image back.
+  void savedImageIsTheViewAsDrawn() {
+    Analyse();
+    ShowTab4();
+    m_form->ToolButton4->click();  // atom numbers: 3D text as well
+    m_form->ToolButton1->click();
+    m_form->ToolButton3->click();
+    m_form->FormMouseWheel(120 * 20);  // back far enough to see the whole ellipsoid
+    QTemporaryDir dir;
+    const QString single = dir.filePath("single.png");
+    const QString twice = dir.filePath("twice.png");
+    const QString clear = dir.filePath("clear.png");
+    m_dialogs->imageAnswers = {{single, 1, false}, {twice, 2, false}, {clear, 1, true}};
+    for (int i = 0; i < 3; ++i) m_form->ToolButton5->click();
+    QVERIFY2(m_dialogs->messages.isEmpty(), qPrintable(m_dialogs->messages.join('\n')));
+    const QString filter = QStringLiteral("image: Изображение PNG (*.png): ");
+    QCOMPARE(m_dialogs->fileDialogs.mid(1),
+             (QStringList{filter + "ovalon.png", filter + single, filter + twice}));
+
+    const QSize viewSize = m_form->GLSceneViewer1->size();
+    const QImage view = Frame();
+    const QImage one(single);
+    QCOMPARE(one.size(), viewSize);
+    QVERIFY(!one.hasAlphaChannel());
+    QVERIFY(one.convertToFormat(QImage::Format_RGB32) == view);
+
+    const QImage two(twice);
+    QCOMPARE(two.size(), 2 * viewSize);
+    QCOMPARE(two.pixel(0, 0), qRgb(128, 128, 128));
+    // Lines and points keep their pixel widths, so the edges may differ by a few pixels.
+    const QRect bounds = DrawnBounds(one);
+    const QRect bounds2 = DrawnBounds(two);
+    const QString sides = QStringLiteral("%1 %2 %3 %4 / %5 %6 %7 %8")
+                              .arg(bounds.left())
+                              .arg(bounds.top())
+                              .arg(bounds.right() + 1)
+                              .arg(bounds.bottom() + 1)
+                              .arg(bounds2.left())
+                              .arg(bounds2.top())
+                              .arg(bounds2.right() + 1)
+                              .arg(bounds2.bottom() + 1);
+    QVERIFY2(std::abs(bounds2.left() - 2 * bounds.left()) <= 4 &&
+                 std::abs(bounds2.top() - 2 * bounds.top()) <= 4 &&
+                 std::abs(bounds2.right() + 1 - 2 * (bounds.right() + 1)) <= 4 &&
+                 std::abs(bounds2.bottom() + 1 - 2 * (bounds.bottom() + 1)) <= 4,
+             qPrintable(sides));
+    QCOMPARE(m_form->GLCamera1->FocalLength(), 50.0f);  // as before the 2× image
+
+    const QImage transparent = QImage(clear).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(transparent.size(), viewSize);
+    QCOMPARE(qAlpha(transparent.pixel(0, 0)), 0);
+    int covered = 0, mismatched = 0;
+    for (int y = 0; y < viewSize.height(); ++y) {
+      for (int x = 0; x < viewSize.width(); ++x) {
+        const QRgb p = transparent.pixel(x, y);
+        const QRgb expected = one.pixel(x, y);
+        const int a = qAlpha(p);
+        covered += a > 0;
+        // Straight (not premultiplied) colour over grey, rounded: at most 1 off.
+        const auto over = [a](int c) { return (c * a + 128 * (255 - a) + 127) / 255; };
+        mismatched += std::abs(over(qRed(p)) - qRed(expected)) > 1 ||
+                      std::abs(over(qGreen(p)) - qGreen(expected)) > 1 ||
+                      std::abs(over(qBlue(p)) - qBlue(expected)) > 1;
+      }
+    }
+    QCOMPARE(mismatched, 0);
+    QVERIFY2(covered > 5000 && covered < viewSize.width() * viewSize.height() / 2,
+             qPrintable(QString::number(covered)));
+  }
+
+  // Ctrl+S saves while the view has the focus, on the background shown (black here); with the
+  // focus elsewhere it does nothing.
+  void ctrlSSavesWhileTheViewHasTheFocus() {
+    ShowTab4();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    m_form->CheckBox3->click();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("black.png");
+    m_dialogs->imageAnswers = {{path, 1, false}};
+    m_form->CheckBox3->setFocus();
+    QTest::keyClick(m_form->CheckBox3, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(m_dialogs->fileDialogs.isEmpty());
+    m_form->GLSceneViewer1->setFocus();
+    QTest::keyClick(m_form->GLSceneViewer1, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_dialogs->fileDialogs.size(), 1);
+    const QImage image(path);
+    QCOMPARE(image.size(), m_form->GLSceneViewer1->size());
+    QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 0));
+  }
+
+  // A file that cannot be written: the error box shows the path and the system's text, and
+  // nothing else changes; a cancelled dialog writes nothing.
+  void failedSaveShowsTheErrorBox() {
+    ShowTab4();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing/view.png");
+    m_dialogs->imageAnswers = {{path, 2, true}, {}};
+    m_form->ToolButton5->click();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    const QString prefix = "critical: " + path + ": ";
+    QVERIFY2(
+        m_dialogs->messages[0].startsWith(prefix) && m_dialogs->messages[0].size() > prefix.size(),
+        qPrintable(m_dialogs->messages[0]));
+    QVERIFY(!QFile::exists(path));
+    m_form->ToolButton5->click();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
+    // The next dialog offers the last name chosen, failed or not.
+    QCOMPARE(m_dialogs->fileDialogs.last(), "image: Изображение PNG (*.png): " + path);
   }
 
   void closingDestroysEverySceneObjectOnce() {

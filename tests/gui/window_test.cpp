@@ -285,7 +285,8 @@ class WindowTest : public QObject {
     for (const ToolButtonRow& row : {ToolButtonRow{"ToolButton1", 0, false, true},
                                      ToolButtonRow{"ToolButton2", 29, true, true},
                                      ToolButtonRow{"ToolButton3", 58, true, true},
-                                     ToolButtonRow{"ToolButton4", 87, true, false}}) {
+                                     ToolButtonRow{"ToolButton4", 87, true, false},
+                                     ToolButtonRow{"ToolButton5", 621, false, true}}) {
       auto* button = Find<QToolButton>(row.name);
       QCOMPARE(button->parentWidget(), toolBar);
       QCOMPARE(button->geometry(), QRect(row.left, 0, 29, 28));
@@ -321,6 +322,8 @@ class WindowTest : public QObject {
     }
     QCOMPARE(Find<QSlider>("TrackBar4")->pageStep(), 1);
     QCOMPARE(Find<QCheckBox>("CheckBox3")->geometry(), QRect(503, 0, 118, 28));
+    // The image button follows the specified controls at the bar's right end.
+    QCOMPARE(Find<QToolButton>("ToolButton5")->toolTip(), QStringLiteral("Сохранить изображение"));
   }
 
   void anchorsFollowResize() {
@@ -629,6 +632,35 @@ class WindowTest : public QObject {
     form.Button10->click();
     QCOMPARE(FileBytes(path), QString("Результаты.\r\n").toUtf8());
     QVERIFY(!QFile::exists(path + ".txt"));
+  }
+
+  // The real image dialog: Qt's own save dialog with the PNG filter, starting from the last
+  // choice, and the size and background options in it; a typed name gets ".png".
+  void standardImageDialog() {
+    ovalon::StandardDialogs real;
+    QString seen;
+    HandleNextModal(
+        this,
+        [&](QDialog* dialog) {
+          auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
+          QVERIFY(fileDialog != nullptr);
+          auto* twice = fileDialog->findChild<QRadioButton*>("DoubleSize");
+          auto* transparent = fileDialog->findChild<QCheckBox*>("TransparentBackground");
+          QVERIFY(twice != nullptr && transparent != nullptr);
+          seen = fileDialog->nameFilters().join(';') + "|" +
+                 QString::number(fileDialog->acceptMode() == QFileDialog::AcceptSave) +
+                 QString::number(fileDialog->testOption(QFileDialog::HideNameFilterDetails)) +
+                 QString::number(twice->isChecked()) + QString::number(transparent->isChecked());
+          transparent->setChecked(true);
+          fileDialog->selectFile(TempPath("view"));
+        },
+        [](QDialog* dialog) { dialog->accept(); });
+    const ovalon::ImageSaveChoice choice = real.saveImageFileName(
+        m_form.get(), "Изображение PNG (*.png)", {TempPath("last.png"), 2, false});
+    QCOMPARE(seen, QStringLiteral("Изображение PNG (*.png)|1110"));
+    QCOMPARE(choice.path, TempPath("view.png"));
+    QCOMPARE(choice.scale, 2);
+    QVERIFY(choice.transparentBackground);
   }
 };
 
