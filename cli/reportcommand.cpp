@@ -144,6 +144,8 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
     case FitStatus::SingularMatrix:
       err << SingularMatrixMessage << '\n';
       return ReportSingularMatrix;
+    case FitStatus::Cancelled:  // only the window's progress dialog cancels a run
+      return ReportInputError;
     case FitStatus::Done:
       break;
   }
