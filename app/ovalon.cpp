@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -213,6 +214,12 @@ QString ExamplesFolder() {
   return QString();
 }
 
+/// Where the first image is offered: the user's pictures folder, or the home folder.
+QString DefaultImageFolder() {
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  return !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
+}
+
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 /// Where a control with the given design bounds and anchors lies once its parent has grown by
@@ -237,7 +244,7 @@ QRect AnchoredBounds(QRect design, Qt::Edges anchors, QSize growth) {
 }  // namespace
 
 TForm1::TForm1(Dialogs* dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs) {
-  m_lastImage.path = QStringLiteral("ovalon.png");
+  m_lastImage.path = QDir(DefaultImageFolder()).filePath(QStringLiteral("ovalon.png"));
   RegisterFontSubstitutes();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Ovalon"));

@@ -10,10 +10,14 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "view3d/gl/glrenderer.h"
 #include "view3d/qt/qtglyphsource.h"
 #include "view3d/scene/glcamera.h"
+#include "view3d/scene/globjects.h"
+#include "view3d/scene/glscene.h"
 
 namespace ovalon {
 
@@ -77,28 +81,47 @@ QImage Transparent(const QImage& onBlack, const QImage& onWhite) {
   return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-/// Scales the camera's focal length while a larger frame is drawn. The frustum of a view grows
-/// with its pixel size (a larger view shows more of the scene at the same scale), so the view's
-/// own frustum at `scale` times its size needs `scale` times the focal length; with a power of two
-/// the frustum's numbers come out exactly those of the view.
-class ScaledFocalLength {
+/// The scene as a screen of `scale` times the pixel density would show it, for as long as a
+/// larger frame is drawn. The frustum of a view grows with its pixel size (a larger view shows
+/// more of the scene at the same scale), so the view's own frustum at `scale` times its size
+/// needs `scale` times the focal length; with a power of two the frustum's numbers come out
+/// exactly those of the view. Line widths and point sizes, given in pixels, grow likewise.
+/// Everything is set back afterwards to the very values it had.
+class ScaledScene {
  public:
-  ScaledFocalLength(TGLCamera* camera, int scale) : m_camera(camera) {
-    if (m_camera == nullptr || scale == 1) return;
-    m_focalLength = m_camera->FocalLength();
-    m_camera->SetFocalLength(m_focalLength * static_cast<float>(scale));
-    m_scaled = true;
+  ScaledScene(TGLCamera* camera, int scale) {
+    if (camera == nullptr || scale == 1) return;
+    const float factor = static_cast<float>(scale);
+    m_camera = camera;
+    m_focalLength = camera->FocalLength();
+    camera->SetFocalLength(m_focalLength * factor);
+    if (camera->Scene() != nullptr) Scale(camera->Scene()->Objects(), factor);
   }
-  ~ScaledFocalLength() {
-    if (m_scaled) m_camera->SetFocalLength(m_focalLength);
+  ~ScaledScene() {
+    if (m_camera == nullptr) return;
+    m_camera->SetFocalLength(m_focalLength);
+    for (const auto& [lines, width] : m_lineWidths) lines->SetLineWidth(width);
+    for (const auto& [points, size] : m_pointSizes) points->SetSize(size);
   }
-  ScaledFocalLength(const ScaledFocalLength&) = delete;
-  ScaledFocalLength& operator=(const ScaledFocalLength&) = delete;
+  ScaledScene(const ScaledScene&) = delete;
+  ScaledScene& operator=(const ScaledScene&) = delete;
 
  private:
-  TGLCamera* m_camera;
+  void Scale(TGLSceneObject& object, float factor) {
+    if (auto* lines = dynamic_cast<TGLLines*>(&object)) {
+      m_lineWidths.emplace_back(lines, lines->LineWidth());
+      lines->SetLineWidth(lines->LineWidth() * factor);
+    } else if (auto* points = dynamic_cast<TGLPoints*>(&object)) {
+      m_pointSizes.emplace_back(points, points->Size());
+      points->SetSize(points->Size() * factor);
+    }
+    for (TGLSceneObject* child : object.Children()) Scale(*child, factor);
+  }
+
+  TGLCamera* m_camera = nullptr;
   float m_focalLength = 0;
-  bool m_scaled = false;
+  std::vector<std::pair<TGLLines*, float>> m_lineWidths;
+  std::vector<std::pair<TGLPoints*, float>> m_pointSizes;
 };
 
 }  // namespace
@@ -126,7 +149,7 @@ QImage RenderSceneImage(TGLCamera* camera, QSize viewSize, int scale, QColor bac
     } else if (!renderer.Initialize()) {
       failure = renderer.Error();
     } else {
-      const ScaledFocalLength scaled(camera, scale);
+      const ScaledScene scaled(camera, scale);
       if (transparentBackground) {
         const QImage onBlack = DrawFrame(renderer, camera, size, Qt::black);
         const QImage onWhite = DrawFrame(renderer, camera, size, Qt::white);
