@@ -67,31 +67,29 @@ PointSet Filled(double value) {
   return points;
 }
 
-void ExpectCageAtoms(const PointSet& atoms, int first, int last) {
+/// Entries first..last of `points` hold (x(k), y(k), z(k)).
+void ExpectEntries(const PointSet& points, int first, int last, double (*x)(int),
+                   double (*y)(int), double (*z)(int)) {
   for (int k = first; k <= last; ++k) {
-    SCOPED_TRACE("atom " + std::to_string(k));
-    EXPECT_EQ(atoms.X.at(k), AtomX(k));
-    EXPECT_EQ(atoms.Y.at(k), AtomY(k));
-    EXPECT_EQ(atoms.Z.at(k), AtomZ(k));
+    SCOPED_TRACE("entry " + std::to_string(k));
+    EXPECT_EQ(points.X.at(k), x(k));
+    EXPECT_EQ(points.Y.at(k), y(k));
+    EXPECT_EQ(points.Z.at(k), z(k));
   }
+}
+
+void ExpectCageAtoms(const PointSet& atoms, int first, int last) {
+  ExpectEntries(atoms, first, last, AtomX, AtomY, AtomZ);
 }
 
 void ExpectCageErrors(const PointSet& errors, int first, int last) {
-  for (int k = first; k <= last; ++k) {
-    SCOPED_TRACE("uncertainty " + std::to_string(k));
-    EXPECT_EQ(errors.X.at(k), ErrorX(k));
-    EXPECT_EQ(errors.Y.at(k), ErrorY(k));
-    EXPECT_EQ(errors.Z.at(k), ErrorZ(k));
-  }
+  ExpectEntries(errors, first, last, ErrorX, ErrorY, ErrorZ);
 }
 
+double UntouchedEntry(int) { return Untouched; }
+
 void ExpectUntouched(const PointSet& points, int first, int last) {
-  for (int k = first; k <= last; ++k) {
-    SCOPED_TRACE("entry " + std::to_string(k));
-    EXPECT_EQ(points.X.at(k), Untouched);
-    EXPECT_EQ(points.Y.at(k), Untouched);
-    EXPECT_EQ(points.Z.at(k), Untouched);
-  }
+  ExpectEntries(points, first, last, UntouchedEntry, UntouchedEntry, UntouchedEntry);
 }
 
 std::string CountNotice(int atomLines, int uncertaintyLines) {
