@@ -68,8 +68,8 @@ PointSet Filled(double value) {
 }
 
 /// Entries first..last of `points` hold (x(k), y(k), z(k)).
-void ExpectEntries(const PointSet& points, int first, int last, double (*x)(int),
-                   double (*y)(int), double (*z)(int)) {
+void ExpectEntries(const PointSet& points, int first, int last, double (*x)(int), double (*y)(int),
+                   double (*z)(int)) {
   for (int k = first; k <= last; ++k) {
     SCOPED_TRACE("entry " + std::to_string(k));
     EXPECT_EQ(points.X.at(k), x(k));
@@ -124,8 +124,7 @@ TEST(ReadCoordinates, UsualLayoutInterleavedOrGrouped) {
 TEST(ReadCoordinates, OnlyTheFirstCharacterMakesAnAtomOrUncertaintyLine) {
   Tables tables;
   const CoordinateReading reading = tables.Read({
-      "60",
-      "A comment line",
+      "60", "A comment line",
       "c  9  9  9",      // lower-case c: skipped
       " C  9  9  9",     // leading space: skipped
       "   ",             // spaces only: not empty, skipped
