@@ -31,7 +31,6 @@
 #include "app/fitprogress.h"
 #include "app/reportfile.h"
 #include "app/reportpane.h"
-#include "app/sceneimage.h"
 #include "app/sceneslots.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/characteristics.h"
@@ -40,6 +39,7 @@
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 #include "view3d/qt/glsceneviewer.h"
+#include "view3d/qt/sceneimage.h"
 #include "view3d/scene/ellipsoidsurface.h"
 
 namespace ovalon {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "view3d/scene/globjects.h"
 #include "view3d/scene/glprojection.h"
@@ -137,6 +138,22 @@ TEST(CameraFrustum, NinetySixDotsPerInchRule) {
   EXPECT_FLOAT_EQ(f.left, -0.5f);
   EXPECT_NEAR(f.top, 700.0 / 2290.0, 1e-7);
   EXPECT_FLOAT_EQ(f.bottom, -f.top);
+}
+
+// A frame at twice the pixel density is the view's own frustum, to the bit, for any size;
+// without the factor the larger frame would show twice as much of the scene.
+TEST(CameraFrustum, PixelScaleKeepsTheViewsFrustum) {
+  TGLCamera camera;
+  camera.SetFocalLength(37.5f);
+  for (const auto& [width, height] : {std::pair{1145, 700}, {641, 733}, {1, 1}}) {
+    const ViewFrustum view = CameraFrustum(camera, width, height);
+    const ViewFrustum twice = CameraFrustum(camera, 2 * width, 2 * height, 2);
+    EXPECT_EQ(twice.zNear, view.zNear);
+    EXPECT_EQ(twice.zFar, view.zFar);
+    EXPECT_EQ(twice.right, view.right);
+    EXPECT_EQ(twice.top, view.top);
+    EXPECT_EQ(CameraFrustum(camera, 2 * width, 2 * height).zNear * 2, view.zNear);
+  }
 }
 
 /// Pixel offset from the view's centre of a point, through the camera's view and frustum,

@@ -139,8 +139,8 @@ void DrawNodeMarker(SceneVector p, float size) {
 /// matrix and the object's absolute matrix, so the tree may be of any depth.
 class FrameDrawer : public TGLSceneVisitor {
  public:
-  FrameDrawer(GLRenderer& renderer, const Matrix4f& view, float axisLength)
-      : m_renderer(renderer), m_view(view), m_axisLength(axisLength) {}
+  FrameDrawer(GLRenderer& renderer, const Matrix4f& view, float axisLength, float pixelScale)
+      : m_renderer(renderer), m_view(view), m_axisLength(axisLength), m_pixelScale(pixelScale) {}
 
   void DrawChildren(const TGLSceneObject& parent, const Matrix4f& parentMatrix) {
     for (TGLSceneObject* child : parent.Children()) {
@@ -178,7 +178,7 @@ class FrameDrawer : public TGLSceneVisitor {
 
   void Visit(TGLLines& lines) override {
     const std::vector<SceneVector>& nodes = lines.Nodes();
-    const float width = lines.LineWidth();
+    const float width = lines.LineWidth() * m_pixelScale;
     glDisable(GL_LIGHTING);
     glLineWidth(width > 0 && std::isfinite(width) ? width : 1);
     SetColor(lines.LineColor());
@@ -203,7 +203,7 @@ class FrameDrawer : public TGLSceneVisitor {
   void Visit(TGLPoints& points) override {
     const std::vector<SceneVector>& positions = points.Positions().Items();
     if (positions.empty()) return;
-    const float size = points.Size();
+    const float size = points.Size() * m_pixelScale;
     glDisable(GL_LIGHTING);
     glDisable(GL_POINT_SMOOTH);
     glPointSize(size > 0 && std::isfinite(size) ? size : 1);
@@ -273,6 +273,7 @@ class FrameDrawer : public TGLSceneVisitor {
   Matrix4f m_view;
   Matrix4f m_current;
   float m_axisLength;
+  float m_pixelScale;
 };
 
 namespace {
@@ -344,7 +345,8 @@ bool GLRenderer::Initialize() {
   return m_valid;
 }
 
-void GLRenderer::Render(const TGLCamera* camera, int width, int height, SceneColor background) {
+void GLRenderer::Render(const TGLCamera* camera, int width, int height, SceneColor background,
+                        float pixelScale) {
   glViewport(0, 0, width, height);
   glClearColor(background.r, background.g, background.b, 1);
   glDepthMask(GL_TRUE);
@@ -352,7 +354,7 @@ void GLRenderer::Render(const TGLCamera* camera, int width, int height, SceneCol
   if (!m_valid || camera == nullptr || camera->Scene() == nullptr) return;
   ++m_frame;
 
-  const ViewFrustum f = CameraFrustum(*camera, width, height);
+  const ViewFrustum f = CameraFrustum(*camera, width, height, pixelScale);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glFrustum(f.left, f.right, f.bottom, f.top, f.zNear, f.zFar);
@@ -374,7 +376,7 @@ void GLRenderer::Render(const TGLCamera* camera, int width, int height, SceneCol
 
   TGLSceneObject& root = camera->Scene()->Objects();
   PlaceLights(root, view);
-  FrameDrawer drawer(*this, view, camera->DepthOfView());
+  FrameDrawer drawer(*this, view, camera->DepthOfView(), pixelScale);
   drawer.DrawChildren(root, Matrix4f::Identity());
   glDisable(GL_LIGHTING);
   DropUnusedFields();

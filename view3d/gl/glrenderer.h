@@ -30,8 +30,13 @@ class GLRenderer {
   const std::string& Error() const { return m_error; }
 
   /// Draws one frame of width × height pixels: the background, and the scene of `camera` when
-  /// there is a camera in a scene.
-  void Render(const TGLCamera* camera, int width, int height, SceneColor background);
+  /// there is a camera in a scene. `pixelScale` draws it as a screen of that many times the
+  /// pixel density would (an image of a view at 2× its size): the projection shows what the
+  /// view of width / pixelScale × height / pixelScale pixels shows, and the widths of lines and
+  /// sizes of points that objects give in pixels grow by the factor; the renderer's own
+  /// one-pixel lines (axes, wire frames, node markers) stay one pixel wide.
+  void Render(const TGLCamera* camera, int width, int height, SceneColor background,
+              float pixelScale = 1);
 
   /// Frees every buffer; the context must be current. The renderer may be used again after.
   void ReleaseResources();

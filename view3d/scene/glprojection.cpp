@@ -4,11 +4,11 @@
 
 namespace ovalon {
 
-ViewFrustum CameraFrustum(const TGLCamera& camera, int width, int height) {
+ViewFrustum CameraFrustum(const TGLCamera& camera, int width, int height, float pixelScale) {
   const float d = static_cast<float>(std::max({width, height, 1}));
   const float bias = camera.NearPlaneBias();
   ViewFrustum frustum;
-  frustum.zNear = camera.FocalLength() * 2 * 96 * bias / (25.4f * d);
+  frustum.zNear = camera.FocalLength() * pixelScale * 2 * 96 * bias / (25.4f * d);
   frustum.zFar = frustum.zNear + camera.DepthOfView();
   frustum.right = bias * static_cast<float>(width) / (2 * d);
   frustum.left = -frustum.right;

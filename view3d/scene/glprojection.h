@@ -20,7 +20,12 @@ struct ViewFrustum {
 /// near plane spanning ±NearPlaneBias × width / (2D) by ±NearPlaneBias × height / (2D).
 /// A lateral offset s at depth d then lands s/d × FocalLength × 192 / 25.4 pixels from the
 /// centre of the view.
-ViewFrustum CameraFrustum(const TGLCamera& camera, int width, int height);
+///
+/// `pixelScale` draws the view as a screen of that many times the pixel density would: a view
+/// of `pixelScale` times the pixel size shows the same part of the scene, as with the focal
+/// length multiplied by `pixelScale`. For a power of two the numbers are exactly those of the
+/// view at its own size.
+ViewFrustum CameraFrustum(const TGLCamera& camera, int width, int height, float pixelScale = 1);
 
 /// World → eye transform looking from eye at center with `up` upwards (the gluLookAt matrix).
 Matrix4f LookAtMatrix(SceneVector eye, SceneVector center, SceneVector up);

@@ -1,4 +1,4 @@
-#include "app/sceneimage.h"
+#include "view3d/qt/sceneimage.h"
 
 #include <QFile>
 #include <QImageWriter>
@@ -10,14 +10,10 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "view3d/gl/glrenderer.h"
 #include "view3d/qt/qtglyphsource.h"
 #include "view3d/scene/glcamera.h"
-#include "view3d/scene/globjects.h"
-#include "view3d/scene/glscene.h"
 
 namespace ovalon {
 
@@ -39,9 +35,11 @@ std::runtime_error RenderError(const std::string& reason) {
 }
 
 /// One frame drawn into the bound frame buffer, read back top row first as RGBA bytes.
-QImage DrawFrame(GLRenderer& renderer, const TGLCamera* camera, QSize size, QColor background) {
+QImage DrawFrame(GLRenderer& renderer, const TGLCamera* camera, QSize size, int scale,
+                 QColor background) {
   renderer.Render(camera, size.width(), size.height(),
-                  ColorFromRGB(background.red(), background.green(), background.blue()));
+                  ColorFromRGB(background.red(), background.green(), background.blue()),
+                  static_cast<float>(scale));
   QImage frame(size, QImage::Format_RGBA8888);
   QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
   gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -81,52 +79,9 @@ QImage Transparent(const QImage& onBlack, const QImage& onWhite) {
   return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-/// The scene as a screen of `scale` times the pixel density would show it, for as long as a
-/// larger frame is drawn. The frustum of a view grows with its pixel size (a larger view shows
-/// more of the scene at the same scale), so the view's own frustum at `scale` times its size
-/// needs `scale` times the focal length; with a power of two the frustum's numbers come out
-/// exactly those of the view. Line widths and point sizes, given in pixels, grow likewise.
-/// Everything is set back afterwards to the very values it had.
-class ScaledScene {
- public:
-  ScaledScene(TGLCamera* camera, int scale) {
-    if (camera == nullptr || scale == 1) return;
-    const float factor = static_cast<float>(scale);
-    m_camera = camera;
-    m_focalLength = camera->FocalLength();
-    camera->SetFocalLength(m_focalLength * factor);
-    if (camera->Scene() != nullptr) Scale(camera->Scene()->Objects(), factor);
-  }
-  ~ScaledScene() {
-    if (m_camera == nullptr) return;
-    m_camera->SetFocalLength(m_focalLength);
-    for (const auto& [lines, width] : m_lineWidths) lines->SetLineWidth(width);
-    for (const auto& [points, size] : m_pointSizes) points->SetSize(size);
-  }
-  ScaledScene(const ScaledScene&) = delete;
-  ScaledScene& operator=(const ScaledScene&) = delete;
-
- private:
-  void Scale(TGLSceneObject& object, float factor) {
-    if (auto* lines = dynamic_cast<TGLLines*>(&object)) {
-      m_lineWidths.emplace_back(lines, lines->LineWidth());
-      lines->SetLineWidth(lines->LineWidth() * factor);
-    } else if (auto* points = dynamic_cast<TGLPoints*>(&object)) {
-      m_pointSizes.emplace_back(points, points->Size());
-      points->SetSize(points->Size() * factor);
-    }
-    for (TGLSceneObject* child : object.Children()) Scale(*child, factor);
-  }
-
-  TGLCamera* m_camera = nullptr;
-  float m_focalLength = 0;
-  std::vector<std::pair<TGLLines*, float>> m_lineWidths;
-  std::vector<std::pair<TGLPoints*, float>> m_pointSizes;
-};
-
 }  // namespace
 
-QImage RenderSceneImage(TGLCamera* camera, QSize viewSize, int scale, QColor background,
+QImage RenderSceneImage(const TGLCamera* camera, QSize viewSize, int scale, QColor background,
                         bool transparentBackground) {
   const QSize size = viewSize * scale;
   QOpenGLContext context;
@@ -149,13 +104,12 @@ QImage RenderSceneImage(TGLCamera* camera, QSize viewSize, int scale, QColor bac
     } else if (!renderer.Initialize()) {
       failure = renderer.Error();
     } else {
-      const ScaledScene scaled(camera, scale);
       if (transparentBackground) {
-        const QImage onBlack = DrawFrame(renderer, camera, size, Qt::black);
-        const QImage onWhite = DrawFrame(renderer, camera, size, Qt::white);
+        const QImage onBlack = DrawFrame(renderer, camera, size, scale, Qt::black);
+        const QImage onWhite = DrawFrame(renderer, camera, size, scale, Qt::white);
         image = Transparent(onBlack, onWhite);
       } else {
-        image = Opaque(DrawFrame(renderer, camera, size, background));
+        image = Opaque(DrawFrame(renderer, camera, size, scale, background));
       }
       renderer.ReleaseResources();
       frameBuffer.release();
