@@ -3,10 +3,13 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -58,29 +61,72 @@ class StandardProgressDialog : public ProgressDialog {
   bool m_canceled = false;
 };
 
+/// Icons and type names from the file's name and kind alone. Qt's own provider asks the MIME
+/// database, which reads the start of every file it cannot place by name, on the thread of the
+/// dialog: a FIFO or a file of /proc, /sys or /dev can block that read for good.
+class NameOnlyIconProvider : public QFileIconProvider {
+ public:
+  using QFileIconProvider::icon;
+
+  QIcon icon(const QFileInfo& info) const override {
+    if (info.isRoot()) return icon(Drive);
+    return icon(info.isDir() ? Folder : File);
+  }
+
+  /// Qt's own names for folders, drives and special files (which it does not read), the MIME
+  /// type's description by the name's extension for regular files.
+  QString type(const QFileInfo& info) const override {
+    if (!info.isFile()) return QFileIconProvider::type(info);
+    return m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension).comment();
+  }
+
+ private:
+  QMimeDatabase m_mimeTypes;
+};
+
+/// Qt's own file dialog, on every desktop, with one filter entry shown without its pattern.
+/// It never reads a file: icons and types come from names, no folder's custom icon is looked
+/// up, and links are listed as they are.
+class FileDialog : public QFileDialog {
+ public:
+  FileDialog(QWidget* parent, const QString& filter, const QString& start,
+             QFileDialog::AcceptMode mode)
+      : QFileDialog(parent, QString(), start, filter) {
+    setAcceptMode(mode);
+    setFileMode(mode == AcceptSave ? AnyFile : ExistingFile);
+    setOptions(DontUseNativeDialog | HideNameFilterDetails | DontUseCustomDirectoryIcons |
+               DontResolveSymlinks);
+    setIconProvider(&m_icons);
+  }
+
+  /// The first chosen path after the dialog was accepted, empty when it was cancelled.
+  QString Run() {
+    if (exec() != QDialog::Accepted || selectedFiles().isEmpty()) return QString();
+    return selectedFiles().constFirst();
+  }
+
+ private:
+  NameOnlyIconProvider m_icons;
+};
+
 }  // namespace
 
 QString StandardDialogs::openFileName(QWidget* parent, const QString& filter,
                                       const QString& start) {
-  return QFileDialog::getOpenFileName(parent, QString(), start, filter, nullptr,
-                                      QFileDialog::HideNameFilterDetails);
+  FileDialog dialog(parent, filter, start, QFileDialog::AcceptOpen);
+  return dialog.Run();
 }
 
 QString StandardDialogs::saveFileName(QWidget* parent, const QString& filter,
                                       const QString& proposed) {
-  return QFileDialog::getSaveFileName(
-      parent, QString(), proposed, filter, nullptr,
-      QFileDialog::HideNameFilterDetails | QFileDialog::DontConfirmOverwrite);
+  FileDialog dialog(parent, filter, proposed, QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  return dialog.Run();
 }
 
 ImageSaveChoice StandardDialogs::saveImageFileName(QWidget* parent, const QString& filter,
                                                    const ImageSaveChoice& proposed) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  // The size and background choices go into the dialog itself, which needs Qt's own dialog.
-  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(filter);
+  FileDialog dialog(parent, filter, QString(), QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("png"));
   if (!proposed.path.isEmpty()) dialog.selectFile(proposed.path);
 
@@ -104,9 +150,9 @@ ImageSaveChoice StandardDialogs::saveImageFileName(QWidget* parent, const QStrin
   if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
     grid->addWidget(options, grid->rowCount(), 0, 1, grid->columnCount());
 
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   ImageSaveChoice choice;
-  choice.path = dialog.selectedFiles().constFirst();
+  choice.path = dialog.Run();
+  if (choice.path.isEmpty()) return {};
   choice.scale = twice->isChecked() ? 2 : 1;
   choice.transparentBackground = transparent->isChecked();
   return choice;
