@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "view3d/gl/gltessellator.h"
@@ -34,8 +35,8 @@ void SetMaterial(const TGLMaterial& material) {
   if (!material.IsLit()) {
     glDisable(GL_LIGHTING);
     const SceneColor d = front.Diffuse();
-    // Unlit objects take the diffuse colour; without blending its alpha has no effect.
-    glColor4f(d.r, d.g, d.b, 1);
+    // Unlit objects take the diffuse colour; only a blended one keeps its alpha.
+    glColor4f(d.r, d.g, d.b, material.BlendingMode() == bmTransparency ? d.a : 1);
     return;
   }
   glEnable(GL_LIGHTING);
@@ -142,6 +143,24 @@ class FrameDrawer : public TGLSceneVisitor {
   FrameDrawer(GLRenderer& renderer, const Matrix4f& view, float axisLength, float pixelScale)
       : m_renderer(renderer), m_view(view), m_axisLength(axisLength), m_pixelScale(pixelScale) {}
 
+  /// Draws the blended objects put aside by DrawChildren, in the order met, over everything
+  /// opaque: they blend with what lies behind them and leave the depth buffer as it is, so
+  /// what lies behind still shows through them.
+  void DrawTransparent() {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    m_drawingTransparent = true;
+    for (const auto& [object, matrix] : m_transparent) {
+      m_current = matrix;
+      glLoadMatrixf(m_current.m.data());
+      object->Accept(*this);
+    }
+    m_drawingTransparent = false;
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+  }
+
   void DrawChildren(const TGLSceneObject& parent, const Matrix4f& parentMatrix) {
     for (TGLSceneObject* child : parent.Children()) {
       const Matrix4f absolute = parentMatrix * child->LocalMatrix();
@@ -156,6 +175,7 @@ class FrameDrawer : public TGLSceneVisitor {
   }
 
   void Visit(TGLSphere& sphere) override {
+    if (PutAside(sphere)) return;
     const float r = sphere.Radius();
     if (!(r > 0) || !std::isfinite(r)) return;
     const GLRenderer::BufferPair& mesh =
@@ -182,6 +202,11 @@ class FrameDrawer : public TGLSceneVisitor {
     glDisable(GL_LIGHTING);
     glLineWidth(width > 0 && std::isfinite(width) ? width : 1);
     SetColor(lines.LineColor());
+    const bool dashed = lines.LinePattern() != 0xFFFF;
+    if (dashed) {
+      glEnable(GL_LINE_STIPPLE);
+      glLineStipple(std::max(1, static_cast<int>(std::lround(m_pixelScale))), lines.LinePattern());
+    }
     glBegin(GL_LINES);
     // Segments touching a not-a-number node are left out.
     for (std::size_t i = 0; i + 1 < nodes.size(); ++i) {
@@ -190,6 +215,7 @@ class FrameDrawer : public TGLSceneVisitor {
       glVertex3f(nodes[i + 1].x, nodes[i + 1].y, nodes[i + 1].z);
     }
     glEnd();
+    if (dashed) glDisable(GL_LINE_STIPPLE);
     if (lines.NodesAspect() == lnaAxes) {
       glLineWidth(1);
       glBegin(GL_LINES);
@@ -216,7 +242,7 @@ class FrameDrawer : public TGLSceneVisitor {
   }
 
   void Visit(TGLSpaceText& text) override {
-    if (text.Text().empty()) return;
+    if (text.Text().empty() || PutAside(text)) return;
     const GLRenderer::TextBuffers& mesh = m_renderer.Text(text.FontName(), text.Text());
     if (mesh.vertexCount == 0) return;
     SetMaterial(text.Material());
@@ -233,10 +259,13 @@ class FrameDrawer : public TGLSceneVisitor {
 
   void Visit(TGLHeightField& field) override {
     GLRenderer::FieldBuffers& buffers = m_renderer.Field(field);
-    if (buffers.triangleIndexCount == 0) return;
+    if (buffers.triangleIndexCount == 0 || PutAside(field)) return;
     const TGLMaterial& material = field.Material();
     const bool twoSided = field.Options().Contains(hfoTwoSided);
     SetMaterial(material);
+    // Both faces of a two-sided lit surface are lit, each by its own side's normal.
+    const bool litBothSides = twoSided && material.IsLit();
+    if (litBothSides) glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
     glLineWidth(1);
     if (!twoSided) glEnable(GL_CULL_FACE);
     glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);
@@ -259,9 +288,17 @@ class FrameDrawer : public TGLSceneVisitor {
     }
     EndArrays();
     glDisable(GL_CULL_FACE);
+    if (litBothSides) glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
   }
 
  private:
+  /// Keeps a blended object for DrawTransparent instead of drawing it now.
+  bool PutAside(TGLMaterialObject& object) {
+    if (m_drawingTransparent || object.Material().BlendingMode() != bmTransparency) return false;
+    m_transparent.emplace_back(&object, m_current);
+    return true;
+  }
+
   static void EndArrays() {
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -274,6 +311,8 @@ class FrameDrawer : public TGLSceneVisitor {
   Matrix4f m_current;
   float m_axisLength;
   float m_pixelScale;
+  std::vector<std::pair<TGLSceneObject*, Matrix4f>> m_transparent;
+  bool m_drawingTransparent = false;
 };
 
 namespace {
@@ -378,6 +417,7 @@ void GLRenderer::Render(const TGLCamera* camera, int width, int height, SceneCol
   PlaceLights(root, view);
   FrameDrawer drawer(*this, view, camera->DepthOfView(), pixelScale);
   drawer.DrawChildren(root, Matrix4f::Identity());
+  drawer.DrawTransparent();
   glDisable(GL_LIGHTING);
   DropUnusedFields();
 }

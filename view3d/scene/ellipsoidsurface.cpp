@@ -29,6 +29,24 @@ void SetEllipsoidSampling(TGLHeightField& upper, TGLHeightField& lower,
   }
 }
 
+void SetEllipsoidAppearance(TGLHeightField& field, bool translucent) {
+  TGLMaterial& material = field.Material();
+  TGLFaceProperties& front = material.FrontProperties();
+  if (translucent) {
+    material.SetMaterialOptions({});
+    material.SetPolygonMode(pmFill);
+    material.SetBlendingMode(bmTransparency);
+    front.SetAmbient({0.2745f, 0.7843f, 0.8235f, 0.35f});
+    front.SetDiffuse({0.2745f, 0.7843f, 0.8235f, 0.35f});
+  } else {
+    material.SetMaterialOptions({moNoLighting});
+    material.SetPolygonMode(pmLines);
+    material.SetBlendingMode(bmOpaque);
+    front.SetAmbient({0.2f, 0.2f, 0.2f, 1});
+    front.SetDiffuse({0.2745f, 0.7843f, 0.8235f, 0.19f});
+  }
+}
+
 float EllipsoidHeight(const std::array<double, 3>& semiAxes, int sign, float x, float y,
                       float stepX, float stepY) {
   const Extended a1 = semiAxes[0];

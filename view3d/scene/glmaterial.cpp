@@ -39,4 +39,9 @@ void TGLMaterial::SetPolygonMode(TGLPolygonMode mode) {
   m_owner->NotifyChange();
 }
 
+void TGLMaterial::SetBlendingMode(TGLBlendingMode mode) {
+  m_blendingMode = mode;
+  m_owner->NotifyChange();
+}
+
 }  // namespace ovalon

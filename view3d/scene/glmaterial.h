@@ -13,6 +13,10 @@ using TGLMaterialOptions = EnumSet<TGLMaterialOption>;
 /// pmFill draws filled polygons, pmLines only their edges.
 enum TGLPolygonMode { pmFill, pmLines };
 
+/// bmOpaque covers what lies behind; bmTransparency blends the front Diffuse colour over it by
+/// its alpha, after everything opaque of the frame has been drawn.
+enum TGLBlendingMode { bmOpaque, bmTransparency };
+
 /// Colours of one face side under the fixed-function lighting. Every change is reported to
 /// the owning object, so that the view redraws.
 class TGLFaceProperties {
@@ -60,6 +64,10 @@ class TGLMaterial {
   TGLPolygonMode PolygonMode() const { return m_polygonMode; }
   void SetPolygonMode(TGLPolygonMode mode);
 
+  /// Default bmOpaque.
+  TGLBlendingMode BlendingMode() const { return m_blendingMode; }
+  void SetBlendingMode(TGLBlendingMode mode);
+
   /// True when the object is drawn with lighting (moNoLighting absent).
   bool IsLit() const { return !m_options.Contains(moNoLighting); }
 
@@ -68,6 +76,7 @@ class TGLMaterial {
   TGLFaceProperties m_front;
   TGLMaterialOptions m_options;
   TGLPolygonMode m_polygonMode = pmFill;
+  TGLBlendingMode m_blendingMode = bmOpaque;
 };
 
 }  // namespace ovalon

@@ -37,6 +37,11 @@ void TGLLines::SetLineColor(SceneColor color) {
   NotifyChange();
 }
 
+void TGLLines::SetLinePattern(std::uint16_t pattern) {
+  m_linePattern = pattern;
+  NotifyChange();
+}
+
 void TGLLines::SetNodesAspect(TGLLineNodesAspect aspect) {
   m_nodesAspect = aspect;
   NotifyChange();

@@ -1,6 +1,7 @@
 #pragma once
 // The simple drawable objects: spheres, polylines, 3D text and points.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,10 @@ class TGLLines : public TGLSceneObject {
   /// Full length of each arm of a node marker, default 1.
   float NodeSize() const { return m_nodeSize; }
   void SetNodeSize(float size);
+  /// The 16-bit dash pattern of the segments, one bit per pixel from the lowest; default
+  /// 0xFFFF, a solid line.
+  std::uint16_t LinePattern() const { return m_linePattern; }
+  void SetLinePattern(std::uint16_t pattern);
 
   void Accept(TGLSceneVisitor& visitor) override { visitor.Visit(*this); }
 
@@ -72,6 +77,7 @@ class TGLLines : public TGLSceneObject {
   SceneColor m_lineColor{1, 1, 1, 1};
   TGLLineNodesAspect m_nodesAspect = lnaAxes;
   float m_nodeSize = 1;
+  std::uint16_t m_linePattern = 0xFFFF;
 };
 
 enum TGLHorzAlignment { haLeft, haCenter };

@@ -17,11 +17,15 @@ struct ShiftState {
   friend bool operator==(const ShiftState&, const ShiftState&) = default;
 };
 
-/// A mouse-down or mouse-move event in client pixel coordinates (x right, y down).
+/// The mouse button that went down or up; none for a move.
+enum class ViewerButton { None, Left, Right, Middle, Other };
+
+/// A mouse-down, mouse-move or mouse-up event in client pixel coordinates (x right, y down).
 struct ViewerMouseEvent {
   int x = 0;
   int y = 0;
-  ShiftState shift;
+  ShiftState shift;  ///< held after the event: a button going up is no longer held
+  ViewerButton button = ViewerButton::None;
 };
 
 }  // namespace ovalon
