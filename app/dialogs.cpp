@@ -169,6 +169,14 @@ void StandardDialogs::information(QWidget* parent, const QString& text) {
   QMessageBox::information(parent, MessageTitle, text);
 }
 
+void StandardDialogs::detailedInformation(QWidget* parent, const QString& text,
+                                          const QString& informative, const QString& details) {
+  QMessageBox box(QMessageBox::Information, MessageTitle, text, QMessageBox::Ok, parent);
+  box.setInformativeText(informative);
+  box.setDetailedText(details);
+  box.exec();
+}
+
 void StandardDialogs::warning(QWidget* parent, const QString& text) {
   QMessageBox::warning(parent, MessageTitle, text);
 }

@@ -54,6 +54,15 @@ class Dialogs {
                                                          const QString& cancelText, int total) = 0;
 
   virtual void information(QWidget* parent, const QString& text) = 0;
+  /// The message box of `information` with `informative` under the text and `details` behind
+  /// the box's button for details (either may be empty). Without an own way to show them it is
+  /// the plain box.
+  virtual void detailedInformation(QWidget* parent, const QString& text, const QString& informative,
+                                   const QString& details) {
+    (void)informative;
+    (void)details;
+    information(parent, text);
+  }
   virtual void warning(QWidget* parent, const QString& text) = 0;
   /// The error box for failures that no handler deals with itself.
   virtual void critical(QWidget* parent, const QString& text) = 0;
@@ -69,6 +78,8 @@ class StandardDialogs : public Dialogs {
   std::unique_ptr<ProgressDialog> progressDialog(QWidget* parent, const QString& label,
                                                  const QString& cancelText, int total) override;
   void information(QWidget* parent, const QString& text) override;
+  void detailedInformation(QWidget* parent, const QString& text, const QString& informative,
+                           const QString& details) override;
   void warning(QWidget* parent, const QString& text) override;
   void critical(QWidget* parent, const QString& text) override;
 };

@@ -7,6 +7,7 @@
 #include "app/dialogs.h"
 #include "app/format.h"
 #include "app/ovalon.h"
+#include "app/qttranslations.h"
 #include "core/fpenvironment.h"
 
 int main(int argc, char* argv[]) {
@@ -22,6 +23,7 @@ int main(int argc, char* argv[]) {
   QSurfaceFormat::setDefaultFormat(format);
 
   QApplication application(argc, argv);
+  ovalon::InstallRussianQtTranslations(application);
   ovalon::SetDecimalSeparatorFromLocale();
   // QApplication adopts the user's locale for the C library; the reports carry their own decimal
   // separator, so the C library's number conversions stay those of the "C" locale.

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGroupBox>
 #include <QIcon>
@@ -29,9 +30,12 @@
 
 #include "app/dialogs.h"
 #include "app/fitprogress.h"
+#include "app/messagedetails.h"
 #include "app/reportfile.h"
 #include "app/reportpane.h"
 #include "app/sceneslots.h"
+#include "app/transientnotice.h"
+#include "app/viewtools.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/characteristics.h"
 #include "ellipsoid/diagonals.h"
@@ -41,6 +45,7 @@
 #include "view3d/qt/glsceneviewer.h"
 #include "view3d/qt/sceneimage.h"
 #include "view3d/scene/ellipsoidsurface.h"
+#include "view3d/scene/viewnavigation.h"
 
 namespace ovalon {
 
@@ -190,9 +195,7 @@ TGLHeightField* AddSurfaceHalf(TGLSceneObject& root) {
     scale->SetOrigin(0);
   }
   field->SetOptions({hfoTextureCoordinates, hfoTwoSided});
-  field->Material().SetMaterialOptions({moNoLighting});
-  field->Material().SetPolygonMode(pmLines);
-  field->Material().FrontProperties().SetDiffuse({0.2745f, 0.7843f, 0.8235f, 0.19f});
+  SetEllipsoidAppearance(*field, false);
   return field;
 }
 
@@ -221,6 +224,13 @@ QString DefaultImageFolder() {
 }
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+/// The smallest height a text pane that grows with the window keeps.
+constexpr int MinimumPaneHeight = 100;
+
+/// Told once, over the report pane, when the user cancels a Levenberg–Marquardt run.
+const char* const CancelledFitNotice =
+    "Расчёт методом Левенберга-Маркварда отменён: отчёт не добавлен, результаты прежние.";
 
 /// Where a control with the given design bounds and anchors lies once its parent has grown by
 /// `growth` beyond its design size.
@@ -260,6 +270,8 @@ TForm1::TForm1(Dialogs* dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
   BuildTab3();
   BuildTab4();
   CreateScene();
+  GLSceneTools = new ViewTools(*this);
+  setMinimumSize(MinimumClientSize());
   // The layout keeps the third tab active; FormCreate shows the first.
   PageControl1->setCurrentIndex(2);
   ConnectHandlers();
@@ -440,8 +452,9 @@ void TForm1::ConnectHandlers() {
   connect(ToolButton3, &QToolButton::clicked, this, &TForm1::ToolButton3Click);
   connect(ToolButton4, &QToolButton::clicked, this, &TForm1::ToolButton4Click);
   connect(ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
-  auto* saveImage = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), GLSceneViewer1);
-  saveImage->setContext(Qt::WidgetShortcut);
+  // Ctrl+S works wherever the focus is on the fourth tab.
+  auto* saveImage = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), TabSheet4);
+  saveImage->setContext(Qt::WidgetWithChildrenShortcut);
   connect(saveImage, &QShortcut::activated, this, &TForm1::ToolButton5Click);
   connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
   connect(TrackBar2, &QSlider::valueChanged, this, &TForm1::TrackBar2Change);
@@ -451,6 +464,24 @@ void TForm1::ConnectHandlers() {
   connect(GLSceneViewer1, &TGLSceneViewer::MouseMove, this, &TForm1::GLSceneViewer1MouseMove);
   // The window sees every wheel turn over any of its controls before the control does.
   qApp->installEventFilter(this);
+}
+
+QSize TForm1::MinimumClientSize() const {
+  // The window may shrink until a control that moves with the right or bottom edge reaches the
+  // left or top edge of its tab, or a pane that grows with the window is MinimumPaneHeight
+  // high; the tool bar of the fourth tab keeps its width.
+  QSize shrink(DesignClientSize.width() - ToolBar1->childrenRect().right(), 0);
+  shrink.setHeight(DesignClientSize.height());
+  for (const Anchored& anchored : m_anchored) {
+    const QRect& design = anchored.designBounds;
+    if (anchored.anchors & Qt::LeftEdge) {
+      shrink.setHeight(std::min(shrink.height(), design.height() - MinimumPaneHeight));
+      continue;
+    }
+    shrink.setWidth(std::min(shrink.width(), design.left()));
+    shrink.setHeight(std::min(shrink.height(), design.top()));
+  }
+  return DesignClientSize - shrink;
 }
 
 void TForm1::Anchor(QWidget* control, Qt::Edges anchors) {
@@ -510,7 +541,9 @@ void TForm1::PageControl1Change() {}
 void TForm1::FormMouseWheel(int wheelDelta) {
   if (PageControl1->currentIndex() != 3) return;
   GLSceneViewer1->setFocus();
-  GLCamera1->AdjustDistanceToTarget(WheelDistanceRatio(wheelDelta));
+  // A step that would take the camera nearer than 0.01 Å or farther than 10⁵ Å from its
+  // target does nothing.
+  ZoomWithinLimits(*GLCamera1, WheelDistanceRatio(wheelDelta));
 }
 
 void TForm1::Button1Click() {
@@ -520,6 +553,7 @@ void TForm1::Button1Click() {
     if (path.isEmpty()) return;
     m_lastOpenName = path;
     SetPaneLines(*Memo1, DecodeTextLines(ReadFileBytes(LocalPath(path))));
+    setWindowTitle(QStringLiteral("Ovalon — ") + QFileInfo(path).fileName());
   });
 }
 
@@ -528,7 +562,10 @@ void TForm1::Button2Click() {
     AnalysisState& state = State();
     const CoordinateReading reading =
         ReadCoordinates(PaneLines(*Memo1), state.AtomCoords, state.CoordErrors);
-    if (reading.formatError) m_dialogs->information(this, QString::fromUtf8(FormatErrorMessage));
+    if (reading.formatError) {
+      m_dialogs->detailedInformation(this, QString::fromUtf8(FormatErrorMessage), QString(),
+                                     FormatErrorDetails(reading.badField));
+    }
     for (const std::string& notice : reading.notices)
       m_dialogs->information(this, QString::fromStdString(notice));
   });
@@ -577,10 +614,12 @@ void TForm1::Button7Click() {
     if (result.rotationPrecision) state.RotationPrecision = *result.rotationPrecision;
     switch (result.status) {
       case FitStatus::NotRun:
+        return;
       case FitStatus::Cancelled:
+        ShowTransientNotice(Memo2, QString::fromUtf8(CancelledFitNotice));
         return;
       case FitStatus::InvalidInput:
-        m_dialogs->information(this, QString::fromUtf8(InvalidInputMessage));
+        ShowRejectedField(result.invalidField.value_or(FitField::InversePrecision));
         return;
       case FitStatus::SingularMatrix:
         m_dialogs->information(this, QString::fromUtf8(SingularMatrixMessage));
@@ -592,6 +631,18 @@ void TForm1::Button7Click() {
     state.FitParams = *result.fitParams;
     if (result.fitErrors) state.FitErrors = *result.fitErrors;
   });
+}
+
+void TForm1::ShowRejectedField(FitField field) {
+  const std::pair<QLabel*, QLineEdit*> controls[] = {
+      {Label8, Edit6}, {Label9, Edit7}, {Label1, Edit1},
+      {Label2, Edit2}, {Label3, Edit3}, {Label4, Edit4},
+  };
+  const auto [label, edit] = controls[static_cast<int>(field)];
+  m_dialogs->detailedInformation(this, QString::fromUtf8(InvalidInputMessage),
+                                 RejectedFieldText(label->text(), edit->text()), QString());
+  edit->setFocus();
+  edit->selectAll();
 }
 
 void TForm1::Button9Click() { SavePane(*Memo3); }
@@ -647,6 +698,7 @@ void TForm1::ToolButton1Click() {
     BuildMoleculeScene(SceneView(), data, settings, ToolButton4->isChecked(), state.NearestAtoms,
                        state.NearestDistances, state.AtomSpheres, state.BondLines,
                        state.AtomLabels);
+    GLSceneTools->SceneRebuilt();
   });
 }
 
@@ -723,6 +775,12 @@ void TForm1::GLSceneViewer1MouseDown(const ViewerMouseEvent& event) {
 
 void TForm1::GLSceneViewer1MouseMove(const ViewerMouseEvent& event) {
   AnalysisState& state = State();
+  if (GLSceneTools->Pan(event, mx, my)) {
+    mx = event.x;
+    my = event.y;
+    FaceLabelsToCamera();
+    return;
+  }
   if (!event.shift.Empty()) {
     // One pixel of mouse travel is one degree of orbit.
     GLCamera1->MoveAroundTarget(static_cast<float>(my - event.y), static_cast<float>(mx - event.x));
@@ -730,6 +788,12 @@ void TForm1::GLSceneViewer1MouseMove(const ViewerMouseEvent& event) {
     my = event.y;
     if (ToolButton4->isChecked()) FaceAtomLabels(state.AtomLabels, *GLCamera1);
   }
+  FaceAxisLabels(state.AxisLabels, *GLCamera1);
+}
+
+void TForm1::FaceLabelsToCamera() {
+  AnalysisState& state = State();
+  if (ToolButton4->isChecked()) FaceAtomLabels(state.AtomLabels, *GLCamera1);
   FaceAxisLabels(state.AxisLabels, *GLCamera1);
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/analysisstate.h"
 #include "app/dialogs.h"
+#include "fit/fitrun.h"
 #include "view3d/scene/glcamera.h"
 #include "view3d/scene/glheightfield.h"
 #include "view3d/scene/globjects.h"
@@ -30,6 +31,7 @@ class QToolButton;
 namespace ovalon {
 
 class TGLSceneViewer;
+class ViewTools;
 
 /// The main window. Controls carry the layout's names as object names; a control on a tab keeps
 /// its design bounds at the design client size 1153 × 765 and follows its anchors on resize.
@@ -105,6 +107,8 @@ class TForm1 : public QWidget {
   QToolButton* ToolButton5 = nullptr;
   /// The 3D view; its camera is GLCamera1.
   TGLSceneViewer* GLSceneViewer1 = nullptr;
+  /// The view's context menu, its keys, panning, the atom tooltip, measuring and the legend.
+  ViewTools* GLSceneTools = nullptr;
 
   /// The scene of the 3D view and its design-time components. The camera (carrying the light)
   /// looks from (1, 1, 1) at GLPoints1 at the origin, which lists the atoms and carries the
@@ -183,6 +187,9 @@ class TForm1 : public QWidget {
   void GLHeightField1GetHeight(float x, float y, float& z, SceneColor& color, TexPoint& texPoint);
   void GLHeightField2GetHeight(float x, float y, float& z, SceneColor& color, TexPoint& texPoint);
 
+  /// Turns the axis labels, and the atom numbers while ToolButton4 is down, to the camera.
+  void FaceLabelsToCamera();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -206,6 +213,10 @@ class TForm1 : public QWidget {
   /// The components that the molecule scene is built with.
   MoleculeView SceneView() const;
   void Anchor(QWidget* control, Qt::Edges anchors);
+  /// The smallest client size at which no control is cut off.
+  QSize MinimumClientSize() const;
+  /// The message of a rejected field, naming it by its label, with the focus put on it.
+  void ShowRejectedField(FitField field);
 
   /// Runs a handler's body; an exception ends it with the error box showing its text.
   void RunHandler(const std::function<void()>& body);

@@ -26,15 +26,11 @@ std::string ParameterText(Extended value) { return FormatGeneral(value, 10, 10);
 
 /// The equation line of both reports; only the Y² coefficient is in exponent form.
 std::string EquationLine(const QuadricParams& a, const std::string& ending) {
-  return "(" + ParameterText(a.at(1)) + ")X^2" +
-         "+(" + FormatExponent(a.at(2), 10, 10) + ")Y^2" +
-         "+(" + ParameterText(a.at(3)) + ")Z^2" +
-         "+(" + ParameterText(a.at(4)) + ")XY" +
-         "+(" + ParameterText(a.at(5)) + ")YZ" +
-         "+(" + ParameterText(a.at(6)) + ")XZ" +
-         "+(" + ParameterText(a.at(7)) + ")X" +
-         "+(" + ParameterText(a.at(8)) + ")Y" +
-         "+(" + ParameterText(a.at(9)) + ")Z" + ending;
+  return "(" + ParameterText(a.at(1)) + ")X^2" + "+(" + FormatExponent(a.at(2), 10, 10) + ")Y^2" +
+         "+(" + ParameterText(a.at(3)) + ")Z^2" + "+(" + ParameterText(a.at(4)) + ")XY" + "+(" +
+         ParameterText(a.at(5)) + ")YZ" + "+(" + ParameterText(a.at(6)) + ")XZ" + "+(" +
+         ParameterText(a.at(7)) + ")X" + "+(" + ParameterText(a.at(8)) + ")Y" + "+(" +
+         ParameterText(a.at(9)) + ")Z" + ending;
 }
 
 /// ParseNumber of a field, or `fallback` when the field is empty (spaces are not empty).
@@ -65,11 +61,17 @@ bool CoordinatesLoaded(const PointSet& coords) {
   return sum > 0;
 }
 
-MarquardtSettings ReadMarquardtSettings(const FitSettings& settings) {
+MarquardtSettings ReadMarquardtSettings(const FitSettings& settings, FitField* reading) {
+  FitField unused = FitField::Cycles;
+  FitField& field = reading != nullptr ? *reading : unused;
   MarquardtSettings read;
+  field = FitField::Cycles;
   read.refinementCycles = ReadCycleCount(settings.cycles, read.refinementCycles);
+  field = FitField::Start;
   read.startValue = ReadOrDefault(settings.start, read.startValue);
+  field = FitField::Lambda;
   read.regularisationParameter = ReadOrDefault(settings.lambda, read.regularisationParameter);
+  field = FitField::Step;
   read.regularisationStep = ReadOrDefault(settings.step, read.regularisationStep);
   return read;
 }
@@ -166,16 +168,19 @@ PreparedFit PrepareFit(const PointSet& coords, const FitSettings& settings) {
   PreparedFit prepared;
   FitRunResult& result = prepared.result;
   if (!CoordinatesLoaded(coords)) return prepared;
+  FitField reading = FitField::InversePrecision;
   try {
     FitPlan plan;
     plan.inversePrecision = ParseNumber(settings.inversePrecision);
     result.inversePrecision = plan.inversePrecision;
+    reading = FitField::RotationPrecision;
     result.rotationPrecision = static_cast<Extended>(ParseNumber(settings.rotationPrecision));
     plan.leastSquares = settings.leastSquares;
-    if (!plan.leastSquares) plan.marquardt = ReadMarquardtSettings(settings);
+    if (!plan.leastSquares) plan.marquardt = ReadMarquardtSettings(settings, &reading);
     prepared.plan = plan;
   } catch (const EConvertError&) {
     result.status = FitStatus::InvalidInput;
+    result.invalidField = reading;
   }
   return prepared;
 }

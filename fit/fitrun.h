@@ -22,6 +22,9 @@ struct FitSettings {
   std::string cycles, start, lambda, step;  ///< Edit1..Edit4; an empty text means the default
 };
 
+/// The window's fields that a run reads, in the order it reads them: Edit6, Edit7, Edit1..Edit4.
+enum class FitField { InversePrecision, RotationPrecision, Cycles, Start, Lambda, Step };
+
 enum class FitStatus {
   NotRun,          ///< every coordinate is zero: nothing was read or computed
   Done,            ///< the fit ran; lines and fitParams are set
@@ -35,6 +38,7 @@ struct FitRunResult {
   FitStatus status = FitStatus::NotRun;
   std::optional<Extended> inversePrecision;   ///< Edit6, set as soon as it was read
   std::optional<Extended> rotationPrecision;  ///< Edit7, set as soon as it was read
+  std::optional<FitField> invalidField;       ///< on InvalidInput: the field rejected
   std::optional<QuadricForm> fitParams;       ///< on Done: A1, A2, A3, A4/2 … A9/2, 1
   std::optional<QuadricForm> fitErrors;       ///< on Done by least squares: signed dA, halved
   std::vector<std::string> lines;             ///< the report (81 lines), only on Done
@@ -101,8 +105,8 @@ FitRunResult FinishFit(FitRunResult prepared, const PointSet& coords, const FitP
 
 /// Edit1..Edit4 in that order; an empty text gives the default. The cycle count is truncated
 /// toward zero; a value that is not finite or is outside the 32-bit signed range is rejected.
-/// Throws EConvertError for a text that is rejected.
-MarquardtSettings ReadMarquardtSettings(const FitSettings& settings);
+/// Throws EConvertError for a text that is rejected; `reading`, when given, then names it.
+MarquardtSettings ReadMarquardtSettings(const FitSettings& settings, FitField* reading = nullptr);
 
 /// The least-squares fit and its error estimate; appends the report to `lines`.
 LeastSquaresFit RunLeastSquaresFit(const PointSet& coords, const PointSet& errors,

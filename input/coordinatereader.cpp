@@ -1,5 +1,6 @@
 #include "input/coordinatereader.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -61,6 +62,16 @@ std::vector<std::string_view> LineFields(std::string_view line) {
   return fields;
 }
 
+/// The field without the spaces around it, within `line` (the original of `spaced`).
+BadField LocateField(const std::string& line, int lineNumber, const std::string& spaced,
+                     std::string_view field, int fieldNumber) {
+  std::size_t start = static_cast<std::size_t>(field.data() - spaced.data());
+  std::size_t end = start + field.size();
+  while (start < end && spaced[start] == ' ') ++start;
+  while (end > start && spaced[end - 1] == ' ') --end;
+  return {lineNumber, line, start, end - start, fieldNumber};
+}
+
 std::string CountNotice(int atomLines, int uncertaintyLines) {
   return "В тексте строк атомов: " + std::to_string(atomLines) +
          ", строк погрешностей: " + std::to_string(uncertaintyLines) +
@@ -92,7 +103,9 @@ CoordinateReading ReadCoordinates(const std::vector<std::string>& lines, PointSe
   TableFill atomFill{atoms};
   TableFill uncertaintyFill{uncertainties};
   Turn turn = Turn::X;
+  int lineNumber = 0;
   for (const std::string& line : lines) {
+    ++lineNumber;
     if (line.empty()) break;
     TableFill* fill = nullptr;
     if (line[0] == 'C') {
@@ -104,14 +117,19 @@ CoordinateReading ReadCoordinates(const std::vector<std::string>& lines, PointSe
     } else {
       continue;
     }
-    const std::vector<std::string_view> fields = LineFields(line);
+    // Tabs separate fields like spaces; the line keeps its length, so positions stay.
+    std::string spaced = line;
+    std::replace(spaced.begin(), spaced.end(), '\t', ' ');
+    const std::vector<std::string_view> fields = LineFields(spaced);
     if (fields.size() != 3) fill->linesOfThree = false;
-    for (std::string_view field : fields) {
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      const std::string_view field = fields[f];
       double value = 0;
       try {
         value = ParseNumber(std::string(field));
       } catch (const EConvertError&) {
         reading.formatError = true;
+        reading.badField = LocateField(line, lineNumber, spaced, field, static_cast<int>(f) + 1);
         return reading;
       }
       Store(*fill, turn, value);

@@ -11,16 +11,27 @@ namespace ovalon {
 /// Shown when a field of an atom or uncertainty line is not a number; reading stops there.
 inline constexpr const char* FormatErrorMessage = "Неправильный формат строк файла!";
 
+/// Where a reading run met a field that is not a number.
+struct BadField {
+  int lineNumber = 0;      ///< 1-based, counting every line of the text
+  std::string line;        ///< the whole line as given
+  std::size_t start = 0;   ///< the field's first character in `line` (0-based)
+  std::size_t length = 0;  ///< the field's characters, without the separators around it
+  int fieldNumber = 0;     ///< 1-based among the line's fields
+};
+
 /// What one reading run found, for the caller to report.
 struct CoordinateReading {
   bool formatError = false;  ///< stopped at a field that is not a number
+  BadField badField;         ///< where, when formatError
   int atomLines = 0;         ///< atom lines ("C…") met, the one with a failing field included
   int uncertaintyLines = 0;  ///< uncertainty lines (">…") met, likewise
   std::vector<std::string> notices;  ///< messages to show once each, in order, after the run
 };
 
 /// Reads atom lines into `atoms` and uncertainty lines into `uncertainties`, stopping at the
-/// first empty line. Fields are the runs of non-space characters after a line's first space;
+/// first empty line. A tab separates fields as a space does. Fields are the runs of non-space
+/// characters after a line's first space;
 /// their numbers go in turn to X, Y, Z, one turn for both tables. Only the entries the text holds
 /// are overwritten; at most 60 per row, the rest are dropped. On a format error every value
 /// stored before the failing field stays stored and no notice is given. Otherwise a text with

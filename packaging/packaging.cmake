@@ -28,5 +28,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # dependencies computed from the binarie
 # The Qt plugins that the program loads at run time are not seen by dpkg-shlibdeps.
 if(OVALON_BUILD_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins, libgl1-mesa-dri, fonts-liberation2")
+  # Qt's own texts in Russian; without them Qt's dialogs speak English.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 include(CPack)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
-  qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libqt6svg6
+  qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libqt6svg6 qt6-translations-l10n
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth
   fonts-liberation2 fonts-liberation fonts-dejavu-core

@@ -105,6 +105,29 @@ TEST(RunFit, RejectedFieldKeepsWhatWasReadBefore) {
   }
 }
 
+// The first field that fails is named; a later bad field does not hide an earlier one.
+TEST(RunFit, RejectedFieldIsNamed) {
+  const struct {
+    std::string FitSettings::*field;
+    FitField named;
+  } cases[] = {
+      {&FitSettings::inversePrecision, FitField::InversePrecision},
+      {&FitSettings::rotationPrecision, FitField::RotationPrecision},
+      {&FitSettings::cycles, FitField::Cycles},
+      {&FitSettings::start, FitField::Start},
+      {&FitSettings::lambda, FitField::Lambda},
+      {&FitSettings::step, FitField::Step},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.named));
+    FitSettings settings = Marquardt();
+    settings.*c.field = "abc";
+    settings.step = c.named == FitField::Step ? "abc" : "?";
+    EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), settings).invalidField, c.named);
+  }
+  EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), Marquardt()).invalidField, std::nullopt);
+}
+
 TEST(RunFit, LeastSquaresDoesNotReadTheMarquardtFields) {
   FitSettings s;
   s.cycles = s.start = s.lambda = s.step = "?";
@@ -195,8 +218,9 @@ TEST(RunFit, CycleCountIsTruncatedTowardZero) {
   s.start = "0.5";
   const FitRunResult r = RunFit(Cage(), PointSet{}, s);
   EXPECT_EQ(r.lines[70], "A1 = 0.5 ");
-  EXPECT_EQ(r.lines[80], "(0.5)X^2+(5.000000000E-1)Y^2+(0.5)Z^2+(0.5)XY+(0.5)YZ+(0.5)XZ+(0.5)X+"
-                         "(0.5)Y+(0.5)Z+1 = 0");
+  EXPECT_EQ(r.lines[80],
+            "(0.5)X^2+(5.000000000E-1)Y^2+(0.5)Z^2+(0.5)XY+(0.5)YZ+(0.5)XZ+(0.5)X+"
+            "(0.5)Y+(0.5)Z+1 = 0");
 }
 
 // The window reads the fields and builds the report on its own thread and runs the numerics on

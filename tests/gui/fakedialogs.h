@@ -26,6 +26,7 @@ class FakeDialogs : public Dialogs {
   QList<ImageSaveChoice> imageAnswers;
   QStringList fileDialogs;  ///< "open|save|image: filter: start or proposed name"
   QStringList messages;
+  QStringList messageDetails;  ///< "informative|details" of each detailed message, in order
 
   FakeCancel progressCancel = FakeCancel::Never;
   QStringList progressDialogs;  ///< "progress: label: cancel text: total" for each one made
@@ -52,6 +53,11 @@ class FakeDialogs : public Dialogs {
     return std::make_unique<Progress>(*this);
   }
   void information(QWidget*, const QString& text) override { messages << "information: " + text; }
+  void detailedInformation(QWidget* parent, const QString& text, const QString& informative,
+                           const QString& details) override {
+    information(parent, text);
+    messageDetails << informative + "|" + details;
+  }
   void warning(QWidget*, const QString& text) override { messages << "warning: " + text; }
   void critical(QWidget*, const QString& text) override { messages << "critical: " + text; }
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -482,25 +483,31 @@ class SceneTest : public QObject {
              qPrintable(QString::number(covered)));
   }
 
-  // Ctrl+S saves while the view has the focus, on the background shown (black here); with the
-  // focus elsewhere it does nothing.
-  void ctrlSSavesWhileTheViewHasTheFocus() {
-    ShowTab4();
+  // Ctrl+S saves whatever control of the fourth tab has the focus, the check box just clicked
+  // included, on the background shown (black here); on another tab it does nothing.
+  void ctrlSSavesFromAnyControlOfTheFourthTab() {
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    m_form->CheckBox3->click();
     QTemporaryDir dir;
     const QString path = dir.filePath("black.png");
-    m_dialogs->imageAnswers = {{path, 1, false}};
-    m_form->CheckBox3->setFocus();
-    QTest::keyClick(m_form->CheckBox3, Qt::Key_S, Qt::ControlModifier);
+    const QString other = dir.filePath("other.png");
+    m_dialogs->imageAnswers = {{path, 1, false}, {other, 1, false}};
+    m_form->Memo1->setFocus();
+    QTest::keyClick(m_form->Memo1, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(m_dialogs->fileDialogs.isEmpty());
-    m_form->GLSceneViewer1->setFocus();
-    QTest::keyClick(m_form->GLSceneViewer1, Qt::Key_S, Qt::ControlModifier);
+    ShowTab4();
+    QTest::mouseClick(m_form->CheckBox3, Qt::LeftButton);
+    QVERIFY(m_form->CheckBox3->isChecked());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(m_form->CheckBox3));
+    QTest::keyClick(m_form->CheckBox3, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(m_dialogs->fileDialogs.size(), 1);
     const QImage image(path);
     QCOMPARE(image.size(), m_form->GLSceneViewer1->size());
     QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 0));
+    m_form->GLSceneViewer1->setFocus();
+    QTest::keyClick(m_form->GLSceneViewer1, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_dialogs->fileDialogs.size(), 2);
+    QVERIFY(QFile::exists(other));
   }
 
   // A file that cannot be written: the error box shows the path and the system's text, and

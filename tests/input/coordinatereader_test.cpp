@@ -130,7 +130,7 @@ TEST(ReadCoordinates, OnlyTheFirstCharacterMakesAnAtomOrUncertaintyLine) {
       "   ",             // spaces only: not empty, skipped
       "Cx  1  2  3",     // anything attached to the C is part of the prefix
       "C12  4  5  6",    // an atom number written without a space
-      "C\t9  7  8",      // a tab is no separator: "C\t9" is the prefix
+      "C9  7  8",        // "C9" is the prefix
       ">>  10  11  12",  // an uncertainty line
   });
   EXPECT_FALSE(reading.formatError);
@@ -228,7 +228,7 @@ TEST(ReadCoordinates, FormatErrorStopsAndKeepsWhatWasStored) {
 
 TEST(ReadCoordinates, FieldsThatAreNotNumbers) {
   const char* const lines[] = {
-      "C  1,5  2  3", "C  1  2  x",       "C  1\t2  3", "C  1  2  3e",
+      "C  1,5  2  3", "C  1  2  x",       "C  1;2  3",  "C  1  2  3e",
       "C  1  2  --3", ">  0.1  0.2  0x3", "C  +  2  3",
   };
   for (const char* line : lines) {
@@ -238,6 +238,57 @@ TEST(ReadCoordinates, FieldsThatAreNotNumbers) {
     EXPECT_TRUE(reading.formatError);
     EXPECT_EQ(reading.notices, Notices{});
     EXPECT_EQ(tables.atoms.X.at(2), Untouched);  // nothing after the failing line is read
+  }
+}
+
+// A tab separates fields as a space does, alone, in runs, or mixed with spaces.
+TEST(ReadCoordinates, TabsSeparateFieldsLikeSpaces) {
+  Lines tabbed;
+  for (const std::string& line : CageText(60, 60)) {
+    std::string copy = line;
+    std::replace(copy.begin(), copy.end(), ' ', '\t');
+    tabbed.push_back(copy);
+  }
+  Tables tables;
+  const CoordinateReading reading = tables.Read(tabbed);
+  EXPECT_FALSE(reading.formatError);
+  EXPECT_EQ(reading.notices, Notices{});
+  ExpectCageAtoms(tables.atoms, 1, 60);
+  ExpectCageErrors(tables.errors, 1, 60);
+
+  Tables mixed;
+  EXPECT_FALSE(mixed.Read({"C\t 1.5 \t-2\t\t3e1", ">\t0.1  0.2\t0.3"}).formatError);
+  EXPECT_EQ(mixed.atoms.X.at(1), 1.5);
+  EXPECT_EQ(mixed.atoms.Y.at(1), -2);
+  EXPECT_EQ(mixed.atoms.Z.at(1), 30);
+  EXPECT_EQ(mixed.errors.Z.at(1), 0.3);
+}
+
+// The failing field is found by its line (counting every line) and its place in it.
+TEST(ReadCoordinates, BadFieldIsLocated) {
+  struct Case {
+    Lines text;
+    int lineNumber;
+    std::size_t start, length;
+    int fieldNumber;
+  } cases[] = {
+      {{"60", "comment", "C  1.0  5,5  3.0"}, 3, 8, 3, 2},
+      {{"C  1  2  3", "", "C  x  y  z"}, 0, 0, 0, 0},  // never read: no error
+      {{"C\t1\tabc\t3"}, 1, 4, 3, 2},
+      {{">  1  2  3e"}, 1, 9, 2, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.back());
+    Tables tables;
+    const CoordinateReading reading = tables.Read(c.text);
+    EXPECT_EQ(reading.formatError, c.lineNumber != 0);
+    if (!reading.formatError) continue;
+    const BadField& bad = reading.badField;
+    EXPECT_EQ(bad.lineNumber, c.lineNumber);
+    EXPECT_EQ(bad.line, c.text[c.lineNumber - 1]);
+    EXPECT_EQ(bad.start, c.start);
+    EXPECT_EQ(bad.length, c.length);
+    EXPECT_EQ(bad.fieldNumber, c.fieldNumber);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "view3d/qt/glsceneviewer.h"
 
+#include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
@@ -93,6 +95,24 @@ void TGLSceneViewer::mouseMoveEvent(QMouseEvent* event) {
   emit MouseMove(ToViewerMouseEvent(*event));
 }
 
+void TGLSceneViewer::mouseReleaseEvent(QMouseEvent* event) {
+  emit MouseUp(ToViewerMouseEvent(*event));
+}
+
+void TGLSceneViewer::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  if (event->reason() != QContextMenuEvent::Mouse) emit KeyboardContextMenu(event->pos());
+}
+
+bool TGLSceneViewer::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    emit ToolTipRequested(help->pos(), help->globalPos());
+    return true;
+  }
+  return QOpenGLWidget::event(event);
+}
+
 void TGLSceneViewer::SceneChanged() { Invalidate(); }
 
 void TGLSceneViewer::ObjectDestroyed(TGLSceneObject* object) {
@@ -131,6 +151,23 @@ ViewerMouseEvent ToViewerMouseEvent(const QMouseEvent& event) {
   result.shift.left = buttons.testFlag(Qt::LeftButton);
   result.shift.right = buttons.testFlag(Qt::RightButton);
   result.shift.middle = buttons.testFlag(Qt::MiddleButton);
+  switch (event.button()) {
+    case Qt::NoButton:
+      result.button = ViewerButton::None;
+      break;
+    case Qt::LeftButton:
+      result.button = ViewerButton::Left;
+      break;
+    case Qt::RightButton:
+      result.button = ViewerButton::Right;
+      break;
+    case Qt::MiddleButton:
+      result.button = ViewerButton::Middle;
+      break;
+    default:
+      result.button = ViewerButton::Other;
+      break;
+  }
   return result;
 }
 

@@ -61,6 +61,15 @@ class TGLSceneViewer : public QOpenGLWidget, private TGLSceneListener {
   void MouseDown(const ovalon::ViewerMouseEvent& event);
   /// The mouse moved to client pixel (x, y), buttons held or not.
   void MouseMove(const ovalon::ViewerMouseEvent& event);
+  /// A mouse button went up at client pixel (x, y).
+  void MouseUp(const ovalon::ViewerMouseEvent& event);
+  /// The mouse rests at client pixel `at` and a tooltip may be shown; `global` is the same
+  /// point on the screen.
+  void ToolTipRequested(QPoint at, QPoint global);
+  /// The context menu was asked for from the keyboard, to be shown at client pixel `at`. A
+  /// right click asks for nothing here: the right button also orbits, so the window decides on
+  /// its release.
+  void KeyboardContextMenu(QPoint at);
 
  protected:
   void initializeGL() override;
@@ -68,6 +77,9 @@ class TGLSceneViewer : public QOpenGLWidget, private TGLSceneListener {
   void paintGL() override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   friend class TGLSceneBuffer;
