@@ -53,7 +53,7 @@ void BM_MarquardtCycles(benchmark::State& state) {
   const PointSet coords = Cage();
   const int cycles = static_cast<int>(state.range(0));
   for (auto _ : state)
-    benchmark::DoNotOptimize(FitQuadricLevenbergMarquardt(coords, cycles, 1, 1, 10, Precision));
+    benchmark::DoNotOptimize(FitQuadricLevenbergMarquardt(coords, {cycles, 1, 1, 10}, Precision));
   state.SetItemsProcessed(state.iterations() * cycles);
 }
 BENCHMARK(BM_MarquardtCycles)->Arg(1)->Arg(100)->Unit(benchmark::kMicrosecond);

@@ -194,10 +194,7 @@ namespace {
 
 QuadricParams Fit(const PointSet& coords, const SummarySettings& settings) {
   if (settings.leastSquares) return FitQuadricLeastSquares(coords, settings.inversePrecision);
-  const MarquardtSettings& m = settings.marquardt;
-  return FitQuadricLevenbergMarquardt(coords, m.refinementCycles, m.startValue,
-                                      m.regularisationParameter, m.regularisationStep,
-                                      settings.inversePrecision);
+  return FitQuadricLevenbergMarquardt(coords, settings.marquardt, settings.inversePrecision);
 }
 
 /// The semi-axes as the window stores them: 64-bit values in the order of the eigenvalues.

@@ -170,18 +170,6 @@ CanonicalForm ReduceToCanonicalForm(QuadricForm q, Extended inversePrecision,
   return form;
 }
 
-Vector3 RotatedLinearTerms(QuadricForm q, Extended inversePrecision, Extended rotationPrecision) {
-  return ReduceToCanonicalForm(q, inversePrecision, rotationPrecision).linearTerms;
-}
-
-Vector3 SemiAxisLengths(QuadricForm q, Extended inversePrecision, Extended rotationPrecision) {
-  return ReduceToCanonicalForm(q, inversePrecision, rotationPrecision).semiAxes;
-}
-
-Vector3 CanonicalShift(QuadricForm q, Extended inversePrecision, Extended rotationPrecision) {
-  return ReduceToCanonicalForm(q, inversePrecision, rotationPrecision).shift;
-}
-
 int MaxOfThree(int l1, int l2, int l3) {
   int m = l1;
   if (m < l2) m = l2;

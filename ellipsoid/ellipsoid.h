@@ -71,15 +71,6 @@ struct CanonicalForm {
 CanonicalForm ReduceToCanonicalForm(QuadricForm q, Extended inversePrecision,
                                     Extended rotationPrecision);
 
-/// b′ of ReduceToCanonicalForm.
-Vector3 RotatedLinearTerms(QuadricForm q, Extended inversePrecision, Extended rotationPrecision);
-
-/// The semi-axes ak = √(K/λk) of ReduceToCanonicalForm, in the order of the eigenvalues.
-Vector3 SemiAxisLengths(QuadricForm q, Extended inversePrecision, Extended rotationPrecision);
-
-/// The shift sk = b′k/λk of ReduceToCanonicalForm.
-Vector3 CanonicalShift(QuadricForm q, Extended inversePrecision, Extended rotationPrecision);
-
 /// The largest of three integers (the first one met on ties).
 int MaxOfThree(int l1, int l2, int l3);
 

@@ -138,24 +138,6 @@ void ReportMarquardtFit(const PointSet& coords, Extended inversePrecision, const
   ReportParameters(a, lines);
 }
 
-LeastSquaresFit RunLeastSquaresFit(const PointSet& coords, const PointSet& errors,
-                                   Extended inversePrecision, std::vector<std::string>& lines) {
-  LeastSquaresFit fit;
-  fit.params = FitQuadricLeastSquares(coords, inversePrecision);
-  fit.errors = EstimateQuadricErrors(coords, errors, inversePrecision);
-  ReportLeastSquaresFit(coords, inversePrecision, fit.params, fit.errors, lines);
-  return fit;
-}
-
-QuadricParams RunMarquardtFit(const PointSet& coords, const MarquardtSettings& settings,
-                              Extended inversePrecision, std::vector<std::string>& lines) {
-  const QuadricParams a = FitQuadricLevenbergMarquardt(
-      coords, settings.refinementCycles, settings.startValue, settings.regularisationParameter,
-      settings.regularisationStep, inversePrecision);
-  ReportMarquardtFit(coords, inversePrecision, a, lines);
-  return a;
-}
-
 QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant) {
   QuadricForm form;
   for (int k = 1; k <= 3; ++k) form.at(k) = a.at(k);
@@ -193,10 +175,8 @@ FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitP
       outcome.params = FitQuadricLeastSquares(coords, plan.inversePrecision);
       outcome.errors = EstimateQuadricErrors(coords, errors, plan.inversePrecision);
     } else {
-      const MarquardtSettings& m = plan.marquardt;
-      const std::optional<QuadricParams> a = FitQuadricLevenbergMarquardt(
-          coords, m.refinementCycles, m.startValue, m.regularisationParameter, m.regularisationStep,
-          plan.inversePrecision, afterCycle);
+      const std::optional<QuadricParams> a =
+          FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision, afterCycle);
       if (!a) {
         outcome.status = FitStatus::Cancelled;
         return outcome;

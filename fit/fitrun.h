@@ -44,20 +44,6 @@ struct FitRunResult {
   std::vector<std::string> lines;             ///< the report (81 lines), only on Done
 };
 
-/// The Levenberg–Marquardt settings of Edit1..Edit4.
-struct MarquardtSettings {
-  int refinementCycles = 100;
-  Extended startValue = 1.0L;
-  Extended regularisationParameter = 1.0L;
-  Extended regularisationStep = 10.0L;
-};
-
-/// A least-squares fit with its signed coefficient errors.
-struct LeastSquaresFit {
-  QuadricParams params;
-  QuadricParams errors;
-};
-
 /// A run whose fields have all been read: what its numerical work needs besides the points.
 struct FitPlan {
   Extended inversePrecision = 0;
@@ -107,14 +93,6 @@ FitRunResult FinishFit(FitRunResult prepared, const PointSet& coords, const FitP
 /// toward zero; a value that is not finite or is outside the 32-bit signed range is rejected.
 /// Throws EConvertError for a text that is rejected; `reading`, when given, then names it.
 MarquardtSettings ReadMarquardtSettings(const FitSettings& settings, FitField* reading = nullptr);
-
-/// The least-squares fit and its error estimate; appends the report to `lines`.
-LeastSquaresFit RunLeastSquaresFit(const PointSet& coords, const PointSet& errors,
-                                   Extended inversePrecision, std::vector<std::string>& lines);
-
-/// The Levenberg–Marquardt fit with already read settings; appends the report to `lines`.
-QuadricParams RunMarquardtFit(const PointSet& coords, const MarquardtSettings& settings,
-                              Extended inversePrecision, std::vector<std::string>& lines);
 
 /// Appends the whole least-squares report of the fit `a` with its errors `da`.
 void ReportLeastSquaresFit(const PointSet& coords, Extended inversePrecision,

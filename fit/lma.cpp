@@ -7,29 +7,11 @@
 
 namespace ovalon {
 
-namespace {
-
-Matrix9 DampNormalMatrix(Matrix9 normal, Extended lambda) {
+Matrix9 BuildDampedNormalMatrix(const Matrix9& normal, Extended lambda) {
   // The diagonal is multiplied by 1 + λ as λ·N[k][k] + N[k][k]; nothing is added to it.
-  for (int k = 1; k <= 9; ++k) normal.at(k, k) = lambda * normal.at(k, k) + normal.at(k, k);
-  return normal;
-}
-
-/// The Marquardt step from the normal matrix and the transposed design matrix, which depend
-/// on the coordinates alone and so are built once per run.
-QuadricParams MarquardtStep(const Matrix9& normal, const Matrix9x60& transpose,
-                            const PointSet& points, const QuadricParams& a, Extended lambda,
-                            Extended precision) {
-  const Vector60 r = NegatedResiduals(points, a);
-  const Matrix9 dampedInverse = InvertGuarded(DampNormalMatrix(normal, lambda), precision);
-  const Matrix9x60 p = MultiplyMatrix9By9x60(dampedInverse, transpose);
-  return MultiplyMatrix9x60ByVector60(p, r);
-}
-
-}  // namespace
-
-Matrix9 BuildDampedNormalMatrix(PointSet points, Extended lambda) {
-  return DampNormalMatrix(BuildNormalMatrix(points), lambda);
+  Matrix9 damped = normal;
+  for (int k = 1; k <= 9; ++k) damped.at(k, k) = lambda * normal.at(k, k) + normal.at(k, k);
+  return damped;
 }
 
 Vector60 NegatedResiduals(PointSet points, QuadricParams a) {
@@ -38,10 +20,13 @@ Vector60 NegatedResiduals(PointSet points, QuadricParams a) {
   return r;
 }
 
-QuadricParams ComputeMarquardtStep(PointSet points, QuadricParams a, Extended lambda,
+QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix9x60& transpose,
+                                   const PointSet& points, const QuadricParams& a, Extended lambda,
                                    Extended precision) {
-  return MarquardtStep(BuildNormalMatrix(points), TransposeDesignMatrix(points), points, a, lambda,
-                       precision);
+  const Vector60 r = NegatedResiduals(points, a);
+  const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
+  const Matrix9x60 p = MultiplyMatrix9By9x60(dampedInverse, transpose);
+  return MultiplyMatrix9x60ByVector60(p, r);
 }
 
 Extended ResidualNorm(PointSet points, QuadricParams a) {
@@ -61,35 +46,34 @@ QuadricParams SubtractParams(QuadricParams a, QuadricParams b) {
   return a;
 }
 
-QuadricParams FitQuadricLevenbergMarquardt(PointSet points, int refinementCycles,
-                                           Extended startValue, Extended regularisationParameter,
-                                           Extended regularisationStep, Extended precision) {
+QuadricParams FitQuadricLevenbergMarquardt(const PointSet& points,
+                                           const MarquardtSettings& settings, Extended precision) {
   // Without a callback the run is never abandoned.
-  return *FitQuadricLevenbergMarquardt(points, refinementCycles, startValue,
-                                       regularisationParameter, regularisationStep, precision,
-                                       CycleCallback());
+  return *FitQuadricLevenbergMarquardt(points, settings, precision, CycleCallback());
 }
 
-std::optional<QuadricParams> FitQuadricLevenbergMarquardt(
-    PointSet points, int refinementCycles, Extended startValue, Extended regularisationParameter,
-    Extended regularisationStep, Extended precision, const CycleCallback& afterCycle) {
+std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const PointSet& points,
+                                                          const MarquardtSettings& settings,
+                                                          Extended precision,
+                                                          const CycleCallback& afterCycle) {
   QuadricParams a;
-  a.data.fill(startValue);
-  Extended lambda = regularisationParameter;
+  a.data.fill(settings.startValue);
+  Extended lambda = settings.regularisationParameter;
   const Matrix9 normal = BuildNormalMatrix(points);
   const Matrix9x60 transpose = TransposeDesignMatrix(points);
-  for (int cycle = 0; cycle < refinementCycles; ++cycle) {
-    const QuadricParams step = MarquardtStep(normal, transpose, points, a, lambda, precision);
+  for (int cycle = 0; cycle < settings.refinementCycles; ++cycle) {
+    const QuadricParams step =
+        ComputeMarquardtStep(normal, transpose, points, a, lambda, precision);
     const Extended before = ResidualNorm(points, a);
     a = AddParams(a, step);
     const Extended after = ResidualNorm(points, a);
     if (before >= after) {
-      lambda = lambda / regularisationStep;
+      lambda = lambda / settings.regularisationStep;
     } else {
       // A NaN norm lands here too. The old coefficients are not kept: the undo is (A + δ) − δ,
       // which may differ from A in the last bit.
       a = SubtractParams(a, step);
-      lambda = lambda * regularisationStep;
+      lambda = lambda * settings.regularisationStep;
     }
     if (afterCycle && !afterCycle(cycle + 1)) return std::nullopt;
   }

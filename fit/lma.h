@@ -11,15 +11,26 @@
 
 namespace ovalon {
 
-/// Nλ: N = Dᵀ·D with every diagonal element replaced by λ·N[k][k] + N[k][k].
-Matrix9 BuildDampedNormalMatrix(PointSet points, Extended lambda);
+/// The settings of a run, the window's Edit1..Edit4 (an empty field gives these defaults).
+struct MarquardtSettings {
+  int refinementCycles = 100;               ///< the cycles to run; none when 0 or less
+  Extended startValue = 1.0L;               ///< the start of all nine coefficients
+  Extended regularisationParameter = 1.0L;  ///< λ at the start
+  Extended regularisationStep = 10.0L;      ///< ν, the factor λ is divided or multiplied by
+};
+
+/// Nλ: the normal matrix N = Dᵀ·D with every diagonal element replaced by λ·N[k][k] + N[k][k].
+Matrix9 BuildDampedNormalMatrix(const Matrix9& normal, Extended lambda);
 
 /// r_i = −1 − s_i, where s_i is the quadric at atom i without its constant 1 (r = −F).
 Vector60 NegatedResiduals(PointSet points, QuadricParams a);
 
-/// The step δ that solves (N + λ·diag N)·δ = Dᵀ·r, formed as (Nλ⁻¹·Dᵀ)·r.
-/// Throws SingularMatrixError when Nλ has a pivot not larger than `precision`.
-QuadricParams ComputeMarquardtStep(PointSet points, QuadricParams a, Extended lambda,
+/// The step δ that solves (N + λ·diag N)·δ = Dᵀ·r, formed as (Nλ⁻¹·Dᵀ)·r, from the normal
+/// matrix N and the transposed design matrix Dᵀ of `points` (they depend on the coordinates
+/// alone, so a run builds them once). Throws SingularMatrixError when Nλ has a pivot not larger
+/// than `precision`.
+QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix9x60& transpose,
+                                   const PointSet& points, const QuadricParams& a, Extended lambda,
                                    Extended precision);
 
 /// √(Σ F_i²), not divided by 60.
@@ -31,14 +42,13 @@ QuadricParams AddParams(QuadricParams a, QuadricParams b);
 /// a − b, element by element.
 QuadricParams SubtractParams(QuadricParams a, QuadricParams b);
 
-/// Runs exactly `refinementCycles` cycles (none when it is 0 or less) from nine copies of
-/// `startValue` with damping λ = `regularisationParameter`: a step that does not raise the
-/// residual norm stands and λ is divided by `regularisationStep`; any other step (a NaN norm
-/// included) is undone by subtraction and λ is multiplied by it.
+/// Runs exactly `settings.refinementCycles` cycles (none when it is 0 or less) from nine copies
+/// of the start value with damping λ = the regularisation parameter: a step that does not raise
+/// the residual norm stands and λ is divided by the regularisation step; any other step (a NaN
+/// norm included) is undone by subtraction and λ is multiplied by it.
 /// Throws SingularMatrixError when a damped normal matrix is singular to `precision`.
-QuadricParams FitQuadricLevenbergMarquardt(PointSet points, int refinementCycles,
-                                           Extended startValue, Extended regularisationParameter,
-                                           Extended regularisationStep, Extended precision);
+QuadricParams FitQuadricLevenbergMarquardt(const PointSet& points,
+                                           const MarquardtSettings& settings, Extended precision);
 
 /// Called after every completed cycle with the number of cycles done so far (1, 2, …);
 /// returning false abandons the run.
@@ -47,8 +57,9 @@ using CycleCallback = std::function<bool(int cyclesDone)>;
 /// The same run, calling `afterCycle` (when set) after every cycle; it changes nothing in the
 /// arithmetic, so a run that is not abandoned returns the coefficients of the run above.
 /// Returns nothing when `afterCycle` returns false.
-std::optional<QuadricParams> FitQuadricLevenbergMarquardt(
-    PointSet points, int refinementCycles, Extended startValue, Extended regularisationParameter,
-    Extended regularisationStep, Extended precision, const CycleCallback& afterCycle);
+std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const PointSet& points,
+                                                          const MarquardtSettings& settings,
+                                                          Extended precision,
+                                                          const CycleCallback& afterCycle);
 
 }  // namespace ovalon

@@ -248,11 +248,8 @@ std::vector<Quantity> Characterise(const Cage& cage) {
 
   std::optional<QuadricParams> a, da;
   record.Guard("coefficients", [&] {
-    a = leastSquares
-            ? FitQuadricLeastSquares(cage.coords, inversePrecision)
-            : FitQuadricLevenbergMarquardt(cage.coords, marquardt.refinementCycles,
-                                           marquardt.startValue, marquardt.regularisationParameter,
-                                           marquardt.regularisationStep, inversePrecision);
+    a = leastSquares ? FitQuadricLeastSquares(cage.coords, inversePrecision)
+                     : FitQuadricLevenbergMarquardt(cage.coords, marquardt, inversePrecision);
     record.Add("coefficients", *a);
   });
   if (leastSquares) {

@@ -210,7 +210,7 @@ TEST(ReportExperimental, ZeroErrorsGiveZeroUncertainties) {
   }
   // The half-angle rotations leave off-diagonal elements near 1e-10 (see above), which moves
   // the semi-axes by far less than the ten digits the blocks print.
-  const Vector3 axes = SemiAxisLengths(q, 1e-10L, 1e-20L);
+  const Vector3 axes = ReduceToCanonicalForm(q, 1e-10L, 1e-20L).semiAxes;
   for (int k = 1; k <= 3; ++k) {
     EXPECT_NEAR(report.semiAxes.values.at(k), axes.at(k), 1e-12L * axes.at(k));
     EXPECT_EQ(report.semiAxes.errors.at(k), 0);

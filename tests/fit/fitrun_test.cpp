@@ -189,7 +189,7 @@ TEST(RunFit, StoresTheHalvedFormOfBothMethods) {
   ASSERT_EQ(lm.status, FitStatus::Done);
   EXPECT_EQ(lm.lines.size(), 81u);
   EXPECT_FALSE(lm.fitErrors.has_value());
-  const QuadricParams expected = FitQuadricLevenbergMarquardt(coords, 3, 1, 1, 10, 1e-10L);
+  const QuadricParams expected = FitQuadricLevenbergMarquardt(coords, {3, 1, 1, 10}, 1e-10L);
   EXPECT_EQ(lm.fitParams, ToQuadricForm(expected, 1));
   EXPECT_EQ(lm.fitParams->at(7), expected.at(7) / 2);
   EXPECT_EQ(lm.fitParams->at(10), 1);
@@ -209,7 +209,7 @@ TEST(RunFit, CycleCountIsTruncatedTowardZero) {
     s.step = "3";
     const FitRunResult r = RunFit(Cage(), PointSet{}, s);
     ASSERT_EQ(r.status, FitStatus::Done);
-    const QuadricParams a = FitQuadricLevenbergMarquardt(Cage(), c.count, 0.5, 2, 3, 1e-10L);
+    const QuadricParams a = FitQuadricLevenbergMarquardt(Cage(), {c.count, 0.5, 2, 3}, 1e-10L);
     EXPECT_EQ(r.fitParams, ToQuadricForm(a, 1));
   }
   // No cycle: the report shows the start values.

@@ -21,6 +21,12 @@ constexpr Extended Precision = 1e-10L;
 
 PointSet Cage() { return SpiralPoints(1.3, 1.0, 0.8, 0.3, -0.2, 0.1); }
 
+/// One step from `a` with damping λ, built from the coordinates as a run builds it.
+QuadricParams Step(const PointSet& p, const QuadricParams& a, Extended lambda) {
+  return ComputeMarquardtStep(BuildNormalMatrix(p), TransposeDesignMatrix(p), p, a, lambda,
+                              Precision);
+}
+
 QuadricParams Filled(Extended v) {
   QuadricParams a;
   a.data.fill(v);
@@ -29,8 +35,8 @@ QuadricParams Filled(Extended v) {
 
 TEST(BuildDampedNormalMatrix, ScalesOnlyTheDiagonalByOnePlusLambda) {
   const Matrix9 n = BuildNormalMatrix(Cage());
-  const Matrix9 doubled = BuildDampedNormalMatrix(Cage(), 1);   // λ·N + N = 2N exactly
-  const Matrix9 cleared = BuildDampedNormalMatrix(Cage(), -1);  // −N + N = 0 exactly
+  const Matrix9 doubled = BuildDampedNormalMatrix(n, 1);   // λ·N + N = 2N exactly
+  const Matrix9 cleared = BuildDampedNormalMatrix(n, -1);  // −N + N = 0 exactly
   for (int r = 1; r <= 9; ++r) {
     for (int c = 1; c <= 9; ++c) {
       EXPECT_EQ(doubled.at(r, c), r == c ? 2 * n.at(r, c) : n.at(r, c));
@@ -55,7 +61,7 @@ TEST(NegatedResiduals, AreTheQuadricValuesNegatedAndTheNormsAgree) {
 TEST(ComputeMarquardtStep, UndampedStepFromZeroIsTheLeastSquaresSolution) {
   // With λ = 0 the step solves N·δ = Dᵀ·(−1), the normal equations themselves; the two
   // evaluation orders differ by rounding only (condition about 50, coefficients below 2).
-  const QuadricParams step = ComputeMarquardtStep(Cage(), QuadricParams{}, 0, Precision);
+  const QuadricParams step = Step(Cage(), QuadricParams{}, 0);
   const QuadricParams a = FitQuadricLeastSquares(Cage(), Precision);
   for (int k = 1; k <= 9; ++k) EXPECT_NEAR(step.at(k), a.at(k), 1e-16L) << "A" << k;
 }
@@ -63,7 +69,7 @@ TEST(ComputeMarquardtStep, UndampedStepFromZeroIsTheLeastSquaresSolution) {
 TEST(FitQuadricLevenbergMarquardt, NoCycleReturnsTheStartValues) {
   for (const int cycles : {0, -1, -3, INT_MIN}) {
     SCOPED_TRACE(cycles);
-    EXPECT_EQ(FitQuadricLevenbergMarquardt(Cage(), cycles, 0.75L, 1, 10, Precision),
+    EXPECT_EQ(FitQuadricLevenbergMarquardt(Cage(), {cycles, 0.75L, 1, 10}, Precision),
               Filled(0.75L));
   }
 }
@@ -73,7 +79,7 @@ TEST(FitQuadricLevenbergMarquardt, DefaultsReachTheLeastSquaresCoefficients) {
   // after which each step is the undamped solution; what remains is rounding, about 5e-18
   // with the condition number near 50 of this cage.
   const PointSet p = Cage();
-  const QuadricParams lm = FitQuadricLevenbergMarquardt(p, 100, 1, 1, 10, Precision);
+  const QuadricParams lm = FitQuadricLevenbergMarquardt(p, {100, 1, 1, 10}, Precision);
   const QuadricParams ls = FitQuadricLeastSquares(p, Precision);
   for (int k = 1; k <= 9; ++k) EXPECT_NEAR(lm.at(k), ls.at(k), 1e-16L) << "A" << k;
 }
@@ -92,19 +98,19 @@ TEST(FitQuadricLevenbergMarquardt, AcceptsByDividingLambdaAndUndoesByMultiplying
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const QuadricParams start = Filled(1);
-    const QuadricParams first = ComputeMarquardtStep(p, start, c.lambda, Precision);
+    const QuadricParams first = Step(p, start, c.lambda);
     const QuadricParams tried = AddParams(start, first);
     ASSERT_EQ(ResidualNorm(p, start) >= ResidualNorm(p, tried), c.accepted);
     const QuadricParams afterOne = c.accepted ? tried : SubtractParams(tried, first);
-    EXPECT_EQ(FitQuadricLevenbergMarquardt(p, 1, 1, c.lambda, nu, Precision), afterOne);
+    EXPECT_EQ(FitQuadricLevenbergMarquardt(p, {1, 1, c.lambda, nu}, Precision), afterOne);
 
     const Extended lambda2 = c.accepted ? c.lambda / nu : c.lambda * nu;
-    const QuadricParams second = ComputeMarquardtStep(p, afterOne, lambda2, Precision);
+    const QuadricParams second = Step(p, afterOne, lambda2);
     const QuadricParams tried2 = AddParams(afterOne, second);
     const QuadricParams afterTwo = ResidualNorm(p, afterOne) >= ResidualNorm(p, tried2)
                                        ? tried2
                                        : SubtractParams(tried2, second);
-    EXPECT_EQ(FitQuadricLevenbergMarquardt(p, 2, 1, c.lambda, nu, Precision), afterTwo);
+    EXPECT_EQ(FitQuadricLevenbergMarquardt(p, {2, 1, c.lambda, nu}, Precision), afterTwo);
   }
 }
 
@@ -114,12 +120,12 @@ TEST(FitQuadricLevenbergMarquardt, CallbackSeesEveryCycleAndChangesNothing) {
     SCOPED_TRACE(static_cast<double>(lambda));
     std::vector<int> seen;
     const std::optional<QuadricParams> a =
-        FitQuadricLevenbergMarquardt(Cage(), 40, 1, lambda, 4, Precision, [&](int done) {
+        FitQuadricLevenbergMarquardt(Cage(), {40, 1, lambda, 4}, Precision, [&](int done) {
           seen.push_back(done);
           return true;
         });
     ASSERT_TRUE(a.has_value());
-    EXPECT_EQ(*a, FitQuadricLevenbergMarquardt(Cage(), 40, 1, lambda, 4, Precision));
+    EXPECT_EQ(*a, FitQuadricLevenbergMarquardt(Cage(), {40, 1, lambda, 4}, Precision));
     std::vector<int> expected(40);
     std::iota(expected.begin(), expected.end(), 1);
     EXPECT_EQ(seen, expected);
@@ -135,7 +141,7 @@ TEST(FitQuadricLevenbergMarquardt, CallbackReturningFalseAbandonsTheRunAtOnce) {
     SCOPED_TRACE(c.stopAt);
     int calls = 0;
     const std::optional<QuadricParams> a =
-        FitQuadricLevenbergMarquardt(Cage(), c.cycles, 1, 1, 10, Precision, [&](int done) {
+        FitQuadricLevenbergMarquardt(Cage(), {c.cycles, 1, 1, 10}, Precision, [&](int done) {
           ++calls;
           return done < c.stopAt;
         });
@@ -147,15 +153,15 @@ TEST(FitQuadricLevenbergMarquardt, CallbackReturningFalseAbandonsTheRunAtOnce) {
     ++calls;
     return false;
   };
-  EXPECT_EQ(FitQuadricLevenbergMarquardt(Cage(), 0, 0.5L, 1, 10, Precision, count), Filled(0.5L));
+  EXPECT_EQ(FitQuadricLevenbergMarquardt(Cage(), {0, 0.5L, 1, 10}, Precision, count), Filled(0.5L));
   EXPECT_EQ(calls, 0);  // no cycle, nothing to abandon
 }
 
 TEST(FitQuadricLevenbergMarquardt, SingularDampedMatrixThrows) {
   PointSet planar = Cage();
   planar.Z.data.fill(0);
-  EXPECT_THROW(FitQuadricLevenbergMarquardt(planar, 1, 1, 1, 10, Precision), SingularMatrixError);
-  EXPECT_NO_THROW(FitQuadricLevenbergMarquardt(planar, 0, 1, 1, 10, Precision));
+  EXPECT_THROW(FitQuadricLevenbergMarquardt(planar, {1, 1, 1, 10}, Precision), SingularMatrixError);
+  EXPECT_NO_THROW(FitQuadricLevenbergMarquardt(planar, {0, 1, 1, 10}, Precision));
 }
 
 }  // namespace
