@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "ellipsoid/diagonals.h"
 #include "fit/mnk.h"
 

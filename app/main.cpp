@@ -5,7 +5,7 @@
 #include <clocale>
 
 #include "app/dialogs.h"
-#include "app/format.h"
+#include "report/format.h"
 #include "app/ovalon.h"
 #include "app/qttranslations.h"
 #include "core/fpenvironment.h"

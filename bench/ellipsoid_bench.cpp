@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "ellipsoid/characteristics.h"
 #include "ellipsoid/diagonals.h"
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "cli/options.h"
 #include "cli/summary.h"
 #include "core/singularmatrixerror.h"

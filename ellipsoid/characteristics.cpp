@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "ellipsoid/ellipsoid.h"
 #include "ellipsoid/uncertainty.h"
 

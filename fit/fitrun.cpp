@@ -4,7 +4,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "core/singularmatrixerror.h"
 #include "fit/lma.h"
 #include "fit/mnk.h"

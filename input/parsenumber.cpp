@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "core/extended.h"
 
 namespace ovalon {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "cli/summaryanalysis.h"
 #include "core/guardedinverse.h"
 #include "core/singularmatrixerror.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/ellipsoid.h"
 

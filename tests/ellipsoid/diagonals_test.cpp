@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/format.h"
+#include "report/format.h"
 
 namespace ovalon {
 namespace {

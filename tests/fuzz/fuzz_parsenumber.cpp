@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/format.h"
+#include "report/format.h"
 #include "input/parsenumber.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/format.h"
+#include "report/format.h"
 
 namespace ovalon {
 namespace {

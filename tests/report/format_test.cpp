@@ -1,4 +1,4 @@
-#include "app/format.h"
+#include "report/format.h"
 
 #include <gtest/gtest.h>
 #include <locale.h>

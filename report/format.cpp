@@ -1,4 +1,4 @@
-#include "app/format.h"
+#include "report/format.h"
 
 #include <langinfo.h>
 #include <locale.h>
