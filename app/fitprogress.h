@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/extended.h"
-#include "fit/fitrun.h"
+#include "report/fitrun.h"
 
 class QWidget;
 

@@ -11,7 +11,7 @@
 
 #include "app/analysisstate.h"
 #include "app/dialogs.h"
-#include "fit/fitrun.h"
+#include "report/fitrun.h"
 #include "view3d/scene/glcamera.h"
 #include "view3d/scene/glheightfield.h"
 #include "view3d/scene/globjects.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "report/format.h"
-#include "ellipsoid/characteristics.h"
+#include "report/characteristics.h"
 #include "ellipsoid/diagonals.h"
 
 namespace ovalon {

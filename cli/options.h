@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "fit/fitrun.h"
+#include "report/fitrun.h"
 
 namespace ovalon {
 

@@ -9,9 +9,9 @@
 #include "cli/options.h"
 #include "cli/summary.h"
 #include "core/singularmatrixerror.h"
-#include "ellipsoid/characteristics.h"
+#include "report/characteristics.h"
 #include "ellipsoid/diagonals.h"
-#include "fit/fitrun.h"
+#include "report/fitrun.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 

@@ -19,7 +19,7 @@
 #include "cli/options.h"
 #include "cli/summarycsv.h"
 #include "core/fpenvironment.h"
-#include "fit/fitrun.h"
+#include "report/fitrun.h"
 #include "input/parsenumber.h"
 
 namespace ovalon {

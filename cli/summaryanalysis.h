@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/extended.h"
-#include "fit/fitrun.h"
+#include "report/fitrun.h"
 
 namespace ovalon {
 

@@ -38,7 +38,7 @@ inline PointSet UniformErrors(double d) {
 }
 
 inline std::string GoldenPath(const std::string& name) {
-  return std::string(OVALON_SOURCE_DIR) + "/tests/fit/golden/" + name;
+  return std::string(OVALON_SOURCE_DIR) + "/tests/report/golden/" + name;
 }
 
 /// The lines of a text file, without their line breaks.

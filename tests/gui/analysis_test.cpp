@@ -24,7 +24,7 @@
 #include "app/ovalon.h"
 #include "app/reportpane.h"
 #include "cli/reportcommand.h"
-#include "fit/fitrun.h"
+#include "report/fitrun.h"
 #include "tests/gui/fakedialogs.h"
 
 using ovalon::FakeDialogs;

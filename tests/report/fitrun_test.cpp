@@ -1,4 +1,4 @@
-#include "fit/fitrun.h"
+#include "report/fitrun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ellipsoid/characteristics.h"
+#include "report/characteristics.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +78,7 @@ double NumberAfter(const std::string& line, const std::string& prefix) {
 }
 
 TEST_F(Characteristics, AxisAlignedEllipsoidGivesTheGoldenReport) {
-  // The expected text comes from tests/ellipsoid/golden/characteristics_golden.py, which
+  // The expected text comes from tests/report/golden/characteristics_golden.py, which
   // derives it with exact rational arithmetic and its own formatter: the quadratic part is
   // diagonal, so V = W = I and every number is a textbook formula of the coefficients. All
   // three eigenvalues are negative, so the "Experimental ABC" block takes the negated form.
@@ -89,7 +89,7 @@ TEST_F(Characteristics, AxisAlignedEllipsoidGivesTheGoldenReport) {
   input.showCoordinates = true;
   const CharacteristicsResult result = RunCharacteristics(input);
 
-  std::ifstream file(OVALON_SOURCE_DIR "/tests/ellipsoid/golden/characteristics_axis_aligned.txt");
+  std::ifstream file(OVALON_SOURCE_DIR "/tests/report/golden/characteristics_axis_aligned.txt");
   ASSERT_TRUE(file.is_open());
   Lines expected;
   for (std::string line; std::getline(file, line);) expected.push_back(line);

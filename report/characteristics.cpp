@@ -1,4 +1,4 @@
-#include "ellipsoid/characteristics.h"
+#include "report/characteristics.h"
 
 #include <cmath>
 
