@@ -135,7 +135,7 @@ FitOutcome ComputeFitWithProgress(QWidget* window, Dialogs& dialogs, const Point
   ticks.stop();
 
   if (failure) std::rethrow_exception(failure);
-  if (dialog->canceled()) outcome.status = FitStatus::Cancelled;
+  if (dialog->canceled()) outcome.end = FitEnd::Cancelled;
   return outcome;
 }
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/extended.h"
-#include "report/fitrun.h"
+#include "fit/quadricfit.h"
 
 class QWidget;
 

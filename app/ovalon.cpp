@@ -37,11 +37,11 @@
 #include "app/transientnotice.h"
 #include "app/viewtools.h"
 #include "core/singularmatrixerror.h"
-#include "report/characteristics.h"
-#include "ellipsoid/diagonals.h"
-#include "report/fitrun.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
+#include "report/characteristics.h"
+#include "report/diagonals.h"
+#include "report/fitrun.h"
 #include "view3d/qt/glsceneviewer.h"
 #include "view3d/qt/sceneimage.h"
 #include "view3d/scene/ellipsoidsurface.h"
@@ -580,7 +580,7 @@ void TForm1::Button3Click() {
     state.DiagonalEnd = result.end;
     state.DiagonalVector = result.vector;
     state.DiagonalLength = result.length;
-    AppendLines(*Memo2, result.lines);
+    AppendLines(*Memo2, DiagonalLines(state.AtomCoords, result));
   });
 }
 

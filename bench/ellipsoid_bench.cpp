@@ -5,9 +5,10 @@
 
 #include <cmath>
 
-#include "report/format.h"
-#include "report/characteristics.h"
 #include "ellipsoid/diagonals.h"
+#include "report/characteristics.h"
+#include "report/diagonals.h"
+#include "report/format.h"
 
 namespace ovalon {
 namespace {
@@ -58,7 +59,9 @@ void BM_FindMaximumDiagonals(benchmark::State& state) {
   const PointSet atoms = ShellAtoms();
   for (auto _ : state) {
     DiagonalResult result = FindMaximumDiagonals(atoms);
+    std::vector<std::string> lines = DiagonalLines(atoms, result);
     benchmark::DoNotOptimize(result);
+    benchmark::DoNotOptimize(lines);
   }
 }
 BENCHMARK(BM_FindMaximumDiagonals);

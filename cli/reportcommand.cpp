@@ -5,15 +5,15 @@
 #include <optional>
 #include <stdexcept>
 
-#include "report/format.h"
 #include "cli/options.h"
 #include "cli/summary.h"
 #include "core/singularmatrixerror.h"
-#include "report/characteristics.h"
-#include "ellipsoid/diagonals.h"
-#include "report/fitrun.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
+#include "report/characteristics.h"
+#include "report/diagonals.h"
+#include "report/fitrun.h"
+#include "report/format.h"
 
 namespace ovalon {
 
@@ -132,7 +132,7 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
   }
   for (const std::string& notice : reading.notices) err << "warning: " << notice << '\n';
 
-  if (options.diagonals) Print(out, FindMaximumDiagonals(atoms).lines);
+  if (options.diagonals) Print(out, DiagonalLines(atoms, FindMaximumDiagonals(atoms)));
 
   const FitRunResult fit = RunFit(atoms, uncertainties, options.fit);
   switch (fit.status) {

@@ -2,13 +2,9 @@
 
 #include <cmath>
 
-#include "report/format.h"
-
 namespace ovalon {
 
 namespace {
-
-std::string Shortest(double value) { return FormatGeneral(value, 15, 0); }
 
 /// d > best, strictly, where a d that is not a number counts as greater: once a NaN has come
 /// in, only another NaN replaces it, so it reaches the report.
@@ -16,10 +12,6 @@ bool Exceeds(double d, double best) { return std::isnan(d) || d > best; }
 
 std::array<double, 3> AtomPoint(const PointSet& atoms, int i) {
   return {atoms.X.at(i), atoms.Y.at(i), atoms.Z.at(i)};
-}
-
-std::string Triple(const std::array<double, 3>& p) {
-  return Shortest(p[0]) + "; " + Shortest(p[1]) + "; " + Shortest(p[2]);
 }
 
 }  // namespace
@@ -44,9 +36,6 @@ Extended OriginDistance(const PointSet& atoms, int i) {
 
 DiagonalResult FindMaximumDiagonals(const PointSet& atoms) {
   DiagonalResult result;
-  std::vector<std::string>& lines = result.lines;
-  lines.push_back(" ");
-  lines.push_back("Максимальные диагонали для соответствующих точек:");
   double best = 0;
   for (int i = 1; i <= AtomCount; ++i) {
     double largest = 0;
@@ -62,17 +51,9 @@ DiagonalResult FindMaximumDiagonals(const PointSet& atoms) {
       if (Exceeds(d, largest)) largest = d;
     }
     result.atomMaxDistance.at(i) = largest;
-    lines.push_back("C" + std::to_string(i) + " ( " + Triple(AtomPoint(atoms, i)) + " ) " +
-                    "L=" + Shortest(largest));
   }
   for (int k = 0; k < 3; ++k) result.vector[k] = result.end[k] - result.start[k];
   result.length = best;
-  lines.push_back(" ");
-  lines.push_back("Параметры максимальной диагонали:");
-  lines.push_back("Длина: " + Shortest(result.length));
-  lines.push_back("Вектор, задающий диагональ:  R{ " + Triple(result.vector) + " }");
-  lines.push_back("Начало:  ( " + Triple(result.start) + " )");
-  lines.push_back("Конец:  ( " + Triple(result.end) + " )");
   return result;
 }
 

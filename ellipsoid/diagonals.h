@@ -3,21 +3,18 @@
 // longest atom-to-atom chord, measured straight from the coordinates without any fit.
 
 #include <array>
-#include <string>
-#include <vector>
 
 #include "core/extended.h"
 
 namespace ovalon {
 
-/// Everything a diagonals run stores and appends.
+/// Everything a diagonals run stores.
 struct DiagonalResult {
   AtomValues atomMaxDistance;      ///< [i]: the largest distance from atom i to any atom
   std::array<double, 3> start{};   ///< the end of the longest chord nearer to the origin
   std::array<double, 3> end{};     ///< its other end
   std::array<double, 3> vector{};  ///< end − start, component by component
   double length = 0;               ///< the length of the longest chord
-  std::vector<std::string> lines;  ///< the 68 report lines, UTF-8
 };
 
 /// Distance of atoms i and j (1..60): extended squares summed X, Y, Z, the extended square

@@ -170,11 +170,20 @@ CanonicalForm ReduceToCanonicalForm(QuadricForm q, Extended inversePrecision,
   return form;
 }
 
-int MaxOfThree(int l1, int l2, int l3) {
-  int m = l1;
-  if (m < l2) m = l2;
-  if (m < l3) m = l3;
-  return m;
+PointSet TransformToCanonicalFrame(const PointSet& points, const CanonicalForm& form) {
+  const Matrix3& w = form.inverseVectors;
+  const auto row = [&](int r, Extended x, Extended y, Extended z) {
+    return static_cast<double>(((w.at(r, 1) * x + w.at(r, 2) * y) + w.at(r, 3) * z) +
+                               form.shift.at(r));
+  };
+  PointSet moved;
+  for (int i = 1; i <= AtomCount; ++i) {
+    const Extended x = points.X.at(i), y = points.Y.at(i), z = points.Z.at(i);
+    moved.X.at(i) = row(1, x, y, z);
+    moved.Y.at(i) = row(2, x, y, z);
+    moved.Z.at(i) = row(3, x, y, z);
+  }
+  return moved;
 }
 
 Extended Power(Extended x, Extended y) {

@@ -71,8 +71,9 @@ struct CanonicalForm {
 CanonicalForm ReduceToCanonicalForm(QuadricForm q, Extended inversePrecision,
                                     Extended rotationPrecision);
 
-/// The largest of three integers (the first one met on ties).
-int MaxOfThree(int l1, int l2, int l3);
+/// The points in the canonical frame of `form`: row r of W·x + s for each of them, summed as
+/// ((W[r][1]·x + W[r][2]·y) + W[r][3]·z) + s_r and rounded to 64 bits.
+PointSet TransformToCanonicalFrame(const PointSet& points, const CanonicalForm& form);
 
 /// x^y: an integral y (|y| ≤ 2³¹ − 1) by repeated multiplication, any other y as
 /// 2^(y·log₂x), with 0^y = 0 and NaN for a negative x.

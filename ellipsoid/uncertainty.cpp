@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "report/format.h"
 #include "core/guardedinverse.h"
 #include "ellipsoid/ellipsoid.h"
 
@@ -132,37 +131,15 @@ ValuesWithErrors SemiAxesWithErrors(QuadricForm q, QuadricForm e, Vector3 lambda
   return result;
 }
 
-namespace {
-
-/// k + "    " + value + "  ± " + error, every number in G(10, 10).
-std::string ExperimentalLine(int k, Extended value, Extended error) {
-  return std::to_string(k) + "    " + FormatGeneral(value, 10, 10) + "  " + "±" + " " +
-         FormatGeneral(error, 10, 10);
-}
-
-void AppendBlock(std::vector<std::string>& lines, const char* heading,
-                 const ValuesWithErrors& block) {
-  lines.push_back(heading);
-  for (int k = 1; k <= 3; ++k)
-    lines.push_back(ExperimentalLine(k, block.values.at(k), block.errors.at(k)));
-}
-
-}  // namespace
-
-ExperimentalReport ReportExperimental(QuadricForm q, QuadricForm e, Extended inversePrecision,
-                                      Extended rotationPrecision) {
-  const EigenWithErrorsResult eigen =
-      EigenWithErrors(QuadricMatrix(q), QuadricMatrix(e), rotationPrecision);
-  const ValuesWithErrors linear =
-      RotatedLinearTermsWithErrors(eigen.vectors, q, e, inversePrecision);
-  ExperimentalReport report;
-  AppendBlock(report.lines, "Experimental L", {eigen.values, eigen.errors});
-  AppendBlock(report.lines, "Experimental B", linear);
-  report.semiAxes =
-      SemiAxesWithErrors(q, e, eigen.values, linear.values, eigen.errors, linear.errors);
-  report.lines.push_back("");  // a truly empty line, unlike the " " separators around it
-  AppendBlock(report.lines, "Experimental ABC", report.semiAxes);
-  return report;
+CanonicalUncertainties PropagateUncertainties(const QuadricForm& q, const QuadricForm& e,
+                                              Extended inversePrecision,
+                                              Extended rotationPrecision) {
+  CanonicalUncertainties result;
+  result.eigen = EigenWithErrors(QuadricMatrix(q), QuadricMatrix(e), rotationPrecision);
+  result.linearTerms = RotatedLinearTermsWithErrors(result.eigen.vectors, q, e, inversePrecision);
+  result.semiAxes = SemiAxesWithErrors(q, e, result.eigen.values, result.linearTerms.values,
+                                       result.eigen.errors, result.linearTerms.errors);
+  return result;
 }
 
 }  // namespace ovalon

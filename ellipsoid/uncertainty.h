@@ -1,9 +1,6 @@
 #pragma once
 // First-order uncertainties of the eigenvalues, the rotated linear terms and the semi-axes,
-// propagated from the coefficient errors of the fit, and their "Experimental" report blocks.
-
-#include <string>
-#include <vector>
+// propagated from the coefficient errors of the fit.
 
 #include "core/extended.h"
 
@@ -44,15 +41,18 @@ ValuesWithErrors SemiAxesWithErrors(QuadricForm q, QuadricForm e, Vector3 lambda
                                     Vector3 linearTerms, Vector3 lambdaErrors,
                                     Vector3 linearTermErrors);
 
-/// The three "Experimental" blocks and the semi-axes with their uncertainties.
-struct ExperimentalReport {
-  std::vector<std::string> lines;
-  ValuesWithErrors semiAxes;
+/// The whole chain from the coefficient errors to the semi-axes.
+struct CanonicalUncertainties {
+  EigenWithErrorsResult eigen;   ///< λ, δλ and the eigenvectors of the half-angle rotations
+  ValuesWithErrors linearTerms;  ///< b′, δb′
+  ValuesWithErrors semiAxes;     ///< a, δa, in the order of the eigenvalues
 };
 
-/// The blocks "Experimental L", "Experimental B" and, after one empty line,
-/// "Experimental ABC". Throws SingularMatrixError as RotatedLinearTermsWithErrors does.
-ExperimentalReport ReportExperimental(QuadricForm q, QuadricForm e, Extended inversePrecision,
-                                      Extended rotationPrecision);
+/// EigenWithErrors of the quadratic parts of q and e with the rotation precision, then
+/// RotatedLinearTermsWithErrors with the inverse precision, then SemiAxesWithErrors.
+/// Throws SingularMatrixError as RotatedLinearTermsWithErrors does.
+CanonicalUncertainties PropagateUncertainties(const QuadricForm& q, const QuadricForm& e,
+                                              Extended inversePrecision,
+                                              Extended rotationPrecision);
 
 }  // namespace ovalon

@@ -2,9 +2,8 @@
 
 #include <cmath>
 
-#include "report/format.h"
 #include "ellipsoid/ellipsoid.h"
-#include "ellipsoid/uncertainty.h"
+#include "report/format.h"
 
 namespace ovalon {
 
@@ -159,11 +158,6 @@ void AppendMeasures(Lines& lines, const EllipsoidMeasures& measures) {
                   FormatFixed(measures.surfaceRadius, 7, 5) + " " + "Å");
 }
 
-/// Row r of W·x + s for the atom (x, y, z), rounded to 64 bits.
-double TransformCoordinate(Matrix3 w, Vector3 shift, int r, Extended x, Extended y, Extended z) {
-  return static_cast<double>(((w.at(r, 1) * x + w.at(r, 2) * y) + w.at(r, 3) * z) + shift.at(r));
-}
-
 std::string Fixed96Triple(double x, double y, double z) {
   return FormatFixed(x, 9, 6) + " " + FormatFixed(y, 9, 6) + " " + FormatFixed(z, 9, 6);
 }
@@ -175,22 +169,16 @@ void TransformAtoms(const CharacteristicsInput& input, const CanonicalForm& form
     result.transformedCoords = input.atomCoords;
     return;
   }
+  result.transformedCoords = TransformToCanonicalFrame(input.atomCoords, form);
   Lines& lines = result.lines;
   lines.push_back(" ");
-  if (input.showCoordinates) lines.push_back("Преобразованые координаты:");
-  const PointSet& atoms = input.atomCoords;
-  PointSet& moved = result.transformedCoords;
-  for (int i = 1; i <= AtomCount; ++i) {
-    const Extended x = atoms.X.at(i), y = atoms.Y.at(i), z = atoms.Z.at(i);
-    moved.X.at(i) = TransformCoordinate(form.inverseVectors, form.shift, 1, x, y, z);
-    moved.Y.at(i) = TransformCoordinate(form.inverseVectors, form.shift, 2, x, y, z);
-    moved.Z.at(i) = TransformCoordinate(form.inverseVectors, form.shift, 3, x, y, z);
-    if (input.showCoordinates) {
-      lines.push_back("C" + std::to_string(i) + " " +
-                      Fixed96Triple(moved.X.at(i), moved.Y.at(i), moved.Z.at(i)));
-    }
-  }
   if (!input.showCoordinates) return;
+  lines.push_back("Преобразованые координаты:");
+  const PointSet& moved = result.transformedCoords;
+  for (int i = 1; i <= AtomCount; ++i) {
+    lines.push_back("C" + std::to_string(i) + " " +
+                    Fixed96Triple(moved.X.at(i), moved.Y.at(i), moved.Z.at(i)));
+  }
   const PointSet& errors = input.coordErrors;
   for (int i = 1; i <= AtomCount; ++i) {
     lines.push_back("err" + std::to_string(i) + " " +
@@ -198,7 +186,39 @@ void TransformAtoms(const CharacteristicsInput& input, const CanonicalForm& form
   }
 }
 
+/// k + "    " + value + "  ± " + error, every number in G(10, 10).
+std::string ExperimentalLine(int k, Extended value, Extended error) {
+  return std::to_string(k) + "    " + FormatGeneral(value, 10, 10) + "  " + "±" + " " +
+         FormatGeneral(error, 10, 10);
+}
+
+void AppendBlock(Lines& lines, const char* heading, const ValuesWithErrors& block) {
+  lines.push_back(heading);
+  for (int k = 1; k <= 3; ++k)
+    lines.push_back(ExperimentalLine(k, block.values.at(k), block.errors.at(k)));
+}
+
 }  // namespace
+
+ExperimentalReport ReportExperimental(const QuadricForm& q, const QuadricForm& e,
+                                      Extended inversePrecision, Extended rotationPrecision) {
+  const CanonicalUncertainties chain =
+      PropagateUncertainties(q, e, inversePrecision, rotationPrecision);
+  ExperimentalReport report;
+  AppendBlock(report.lines, "Experimental L", {chain.eigen.values, chain.eigen.errors});
+  AppendBlock(report.lines, "Experimental B", chain.linearTerms);
+  report.lines.push_back("");  // a truly empty line, unlike the " " separators around it
+  AppendBlock(report.lines, "Experimental ABC", chain.semiAxes);
+  report.semiAxes = chain.semiAxes;
+  return report;
+}
+
+int MaxOfThree(int l1, int l2, int l3) {
+  int m = l1;
+  if (m < l2) m = l2;
+  if (m < l3) m = l3;
+  return m;
+}
 
 CharacteristicsResult RunCharacteristics(const CharacteristicsInput& input) {
   CharacteristicsResult result;

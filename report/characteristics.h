@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/extended.h"
+#include "ellipsoid/uncertainty.h"
 
 namespace ovalon {
 
@@ -26,6 +27,20 @@ struct CharacteristicsResult {
   PointSet transformedCoords;      ///< the atoms in the canonical frame, or a copy of atomCoords
   std::vector<std::string> lines;  ///< the whole report, UTF-8
 };
+
+/// The three "Experimental" blocks and the semi-axes with their uncertainties.
+struct ExperimentalReport {
+  std::vector<std::string> lines;
+  ValuesWithErrors semiAxes;
+};
+
+/// The blocks "Experimental L", "Experimental B" and, after one empty line,
+/// "Experimental ABC", from PropagateUncertainties. Throws SingularMatrixError as it does.
+ExperimentalReport ReportExperimental(const QuadricForm& q, const QuadricForm& e,
+                                      Extended inversePrecision, Extended rotationPrecision);
+
+/// The largest of three integers (the first one met on ties).
+int MaxOfThree(int l1, int l2, int l3);
 
 /// The whole characteristics run: centre, invariants, the reduction to canonical form, the
 /// "Experimental" uncertainty blocks, axis lengths, volume, surface and, as the check boxes

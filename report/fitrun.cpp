@@ -4,11 +4,10 @@
 #include <limits>
 #include <utility>
 
-#include "report/format.h"
-#include "core/singularmatrixerror.h"
 #include "fit/lma.h"
 #include "fit/mnk.h"
 #include "input/parsenumber.h"
+#include "report/format.h"
 
 namespace ovalon {
 
@@ -46,34 +45,6 @@ int ReadCycleCount(const std::string& text, int fallback) {
   if (!(cycles >= std::numeric_limits<int>::min() && cycles <= std::numeric_limits<int>::max()))
     throw EConvertError(text);
   return static_cast<int>(cycles);
-}
-
-}  // namespace
-
-bool CoordinatesLoaded(const PointSet& coords) {
-  Extended sum = 0;
-  for (int i = 1; i <= AtomCount; ++i) {
-    sum = std::fabs(static_cast<Extended>(coords.X.at(i))) + sum;
-    sum = std::fabs(static_cast<Extended>(coords.Y.at(i))) + sum;
-    sum = std::fabs(static_cast<Extended>(coords.Z.at(i))) + sum;
-  }
-  // The sum cannot be negative, so this is "not equal to 0" with a NaN counted as equal.
-  return sum > 0;
-}
-
-MarquardtSettings ReadMarquardtSettings(const FitSettings& settings, FitField* reading) {
-  FitField unused = FitField::Cycles;
-  FitField& field = reading != nullptr ? *reading : unused;
-  MarquardtSettings read;
-  field = FitField::Cycles;
-  read.refinementCycles = ReadCycleCount(settings.cycles, read.refinementCycles);
-  field = FitField::Start;
-  read.startValue = ReadOrDefault(settings.start, read.startValue);
-  field = FitField::Lambda;
-  read.regularisationParameter = ReadOrDefault(settings.lambda, read.regularisationParameter);
-  field = FitField::Step;
-  read.regularisationStep = ReadOrDefault(settings.step, read.regularisationStep);
-  return read;
 }
 
 void ReportLeastSquaresResiduals(const PointSet& coords, const QuadricParams& a,
@@ -117,33 +88,45 @@ void ReportParameters(const QuadricParams& a, std::vector<std::string>& lines) {
   lines.push_back(EquationLine(a, "+1 = 0"));
 }
 
-void ReportLeastSquaresFit(const PointSet& coords, Extended inversePrecision,
-                           const QuadricParams& a, const QuadricParams& da,
-                           std::vector<std::string>& lines) {
+}  // namespace
+
+MarquardtSettings ReadMarquardtSettings(const FitSettings& settings, FitField* reading) {
+  FitField unused = FitField::Cycles;
+  FitField& field = reading != nullptr ? *reading : unused;
+  MarquardtSettings read;
+  field = FitField::Cycles;
+  read.refinementCycles = ReadCycleCount(settings.cycles, read.refinementCycles);
+  field = FitField::Start;
+  read.startValue = ReadOrDefault(settings.start, read.startValue);
+  field = FitField::Lambda;
+  read.regularisationParameter = ReadOrDefault(settings.lambda, read.regularisationParameter);
+  field = FitField::Step;
+  read.regularisationStep = ReadOrDefault(settings.step, read.regularisationStep);
+  return read;
+}
+
+std::vector<std::string> LeastSquaresReport(const PointSet& coords, Extended inversePrecision,
+                                            const QuadricParams& a, const QuadricParams& da) {
+  std::vector<std::string> lines;
   lines.push_back(" ");
   lines.push_back("Нахождение уравнения эллипсоида методом МНК:");
   lines.push_back(" ");
   lines.push_back(PrecisionLine(inversePrecision));
   ReportLeastSquaresResiduals(coords, a, lines);
   ReportParametersWithErrors(a, da, lines);
+  return lines;
 }
 
-void ReportMarquardtFit(const PointSet& coords, Extended inversePrecision, const QuadricParams& a,
-                        std::vector<std::string>& lines) {
+std::vector<std::string> MarquardtReport(const PointSet& coords, Extended inversePrecision,
+                                         const QuadricParams& a) {
+  std::vector<std::string> lines;
   lines.push_back(" ");
   lines.push_back("Нахождение уравнения эллипсоида методом Левенберга-Маркварда:");
   lines.push_back(" ");
   lines.push_back(PrecisionLine(inversePrecision));
   ReportMarquardtResiduals(coords, a, lines);
   ReportParameters(a, lines);
-}
-
-QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant) {
-  QuadricForm form;
-  for (int k = 1; k <= 3; ++k) form.at(k) = a.at(k);
-  for (int k = 4; k <= 9; ++k) form.at(k) = a.at(k) / 2.0L;
-  form.at(10) = constant;
-  return form;
+  return lines;
 }
 
 PreparedFit PrepareFit(const PointSet& coords, const FitSettings& settings) {
@@ -167,42 +150,29 @@ PreparedFit PrepareFit(const PointSet& coords, const FitSettings& settings) {
   return prepared;
 }
 
-FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitPlan& plan,
-                      const CycleCallback& afterCycle) {
-  FitOutcome outcome;
-  try {
-    if (plan.leastSquares) {
-      outcome.params = FitQuadricLeastSquares(coords, plan.inversePrecision);
-      outcome.errors = EstimateQuadricErrors(coords, errors, plan.inversePrecision);
-    } else {
-      const std::optional<QuadricParams> a =
-          FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision, afterCycle);
-      if (!a) {
-        outcome.status = FitStatus::Cancelled;
-        return outcome;
-      }
-      outcome.params = *a;
-    }
-  } catch (const SingularMatrixError&) {
-    outcome.status = FitStatus::SingularMatrix;
-  }
-  return outcome;
-}
-
 FitRunResult FinishFit(FitRunResult prepared, const PointSet& coords, const FitPlan& plan,
                        const FitOutcome& outcome) {
   FitRunResult result = std::move(prepared);
-  result.status = outcome.status;
-  if (outcome.status != FitStatus::Done) return result;
+  switch (outcome.end) {
+    case FitEnd::Done:
+      result.status = FitStatus::Done;
+      break;
+    case FitEnd::SingularMatrix:
+      result.status = FitStatus::SingularMatrix;
+      return result;
+    case FitEnd::Cancelled:
+      result.status = FitStatus::Cancelled;
+      return result;
+  }
   // In the Levenberg–Marquardt report the heading follows the iteration, in the least-squares
   // report it precedes the fit; either way the lines are built only once the fit is complete,
   // so a run that fails leaves no report behind.
   if (plan.leastSquares) {
-    ReportLeastSquaresFit(coords, plan.inversePrecision, outcome.params, *outcome.errors,
-                          result.lines);
+    result.lines =
+        LeastSquaresReport(coords, plan.inversePrecision, outcome.params, *outcome.errors);
     result.fitErrors = ToQuadricForm(*outcome.errors, 0.0L);
   } else {
-    ReportMarquardtFit(coords, plan.inversePrecision, outcome.params, result.lines);
+    result.lines = MarquardtReport(coords, plan.inversePrecision, outcome.params);
   }
   result.fitParams = ToQuadricForm(outcome.params, 1.0L);
   return result;

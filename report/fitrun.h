@@ -1,13 +1,13 @@
 #pragma once
-// The fit run of "Аппроксимация": reads the settings, runs the chosen fit, builds its report
-// and the stored form of the result. Qt-free; the window and ovalon-report both call it.
+// The fit run of "Аппроксимация": reads the settings texts, runs the chosen fit, builds its
+// report and the stored form of the result. Qt-free; the window and ovalon-report both call it.
 
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/extended.h"
-#include "fit/lma.h"
+#include "fit/quadricfit.h"
 
 namespace ovalon {
 
@@ -44,13 +44,6 @@ struct FitRunResult {
   std::vector<std::string> lines;             ///< the report (81 lines), only on Done
 };
 
-/// A run whose fields have all been read: what its numerical work needs besides the points.
-struct FitPlan {
-  Extended inversePrecision = 0;
-  bool leastSquares = true;
-  MarquardtSettings marquardt;  ///< read for a Levenberg–Marquardt run only
-};
-
 /// A run after its first step, the reading of its fields.
 struct PreparedFit {
   /// The precisions read so far; status NotRun or InvalidInput when no fit can start.
@@ -58,16 +51,6 @@ struct PreparedFit {
   /// Set when every field was read and the fit can start.
   std::optional<FitPlan> plan;
 };
-
-/// The fitted coefficients of a run, before its report.
-struct FitOutcome {
-  FitStatus status = FitStatus::Done;   ///< Done, SingularMatrix or Cancelled
-  QuadricParams params;                 ///< on Done
-  std::optional<QuadricParams> errors;  ///< on Done by least squares: the signed dA
-};
-
-/// False when Σ |X[i]| + |Y[i]| + |Z[i]| over the atoms is 0 or not a number.
-bool CoordinatesLoaded(const PointSet& coords);
 
 /// The whole run of "Аппроксимация". Catches the conversion error of a field and the
 /// singular-matrix error of a fit; in either case no line and no fit result is returned.
@@ -77,12 +60,7 @@ FitRunResult RunFit(const PointSet& coords, const PointSet& errors, const FitSet
 /// Parsing sets the process-wide decimal separator, so call it where the reports are formatted.
 PreparedFit PrepareFit(const PointSet& coords, const FitSettings& settings);
 
-/// The second step of RunFit, the numerical work: it reads no text and formats nothing, so it may
-/// run on a thread of its own once that thread has called SetExtendedFloatingPointEnvironment().
-/// A Levenberg–Marquardt run calls `afterCycle` (when set) after every cycle and ends Cancelled
-/// when it returns false. A small pivot ends the run SingularMatrix.
-FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitPlan& plan,
-                      const CycleCallback& afterCycle = {});
+// The second step of RunFit is ComputeFit, the numerical work, which may run on another thread.
 
 /// The last step of RunFit: `prepared` completed with the report lines and the stored forms of a
 /// Done outcome; any other outcome gives its status alone, with no line and no fit result.
@@ -94,31 +72,12 @@ FitRunResult FinishFit(FitRunResult prepared, const PointSet& coords, const FitP
 /// Throws EConvertError for a text that is rejected; `reading`, when given, then names it.
 MarquardtSettings ReadMarquardtSettings(const FitSettings& settings, FitField* reading = nullptr);
 
-/// Appends the whole least-squares report of the fit `a` with its errors `da`.
-void ReportLeastSquaresFit(const PointSet& coords, Extended inversePrecision,
-                           const QuadricParams& a, const QuadricParams& da,
-                           std::vector<std::string>& lines);
+/// The whole least-squares report of the fit `a` with its errors `da` (81 lines).
+std::vector<std::string> LeastSquaresReport(const PointSet& coords, Extended inversePrecision,
+                                            const QuadricParams& a, const QuadricParams& da);
 
-/// Appends the whole Levenberg–Marquardt report of the fit `a`.
-void ReportMarquardtFit(const PointSet& coords, Extended inversePrecision, const QuadricParams& a,
-                        std::vector<std::string>& lines);
-
-/// Appends the quadric value at every atom and "|F|/60 = …".
-void ReportLeastSquaresResiduals(const PointSet& coords, const QuadricParams& a,
-                                 std::vector<std::string>& lines);
-
-/// Appends A1..A9 with "± |dA_k|" and the equation line ending ")Z+1=0".
-void ReportParametersWithErrors(const QuadricParams& a, const QuadricParams& da,
-                                std::vector<std::string>& lines);
-
-/// Appends the quadric value at every atom (from the negated residuals) and "|F| = …".
-void ReportMarquardtResiduals(const PointSet& coords, const QuadricParams& a,
-                              std::vector<std::string>& lines);
-
-/// Appends A1..A9 and the equation line ending ")Z+1 = 0".
-void ReportParameters(const QuadricParams& a, std::vector<std::string>& lines);
-
-/// The stored form of a fit: A1, A2, A3, then A4..A9 divided by 2, then `constant`.
-QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant);
+/// The whole Levenberg–Marquardt report of the fit `a` (81 lines).
+std::vector<std::string> MarquardtReport(const PointSet& coords, Extended inversePrecision,
+                                         const QuadricParams& a);
 
 }  // namespace ovalon

@@ -4,19 +4,19 @@
 #include <functional>
 #include <optional>
 
-#include "report/format.h"
 #include "cli/summaryanalysis.h"
 #include "core/guardedinverse.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/carlson.h"
-#include "report/characteristics.h"
-#include "ellipsoid/diagonals.h"
 #include "ellipsoid/ellipsoid.h"
 #include "ellipsoid/uncertainty.h"
-#include "report/fitrun.h"
 #include "fit/lma.h"
 #include "fit/mnk.h"
 #include "input/parsenumber.h"
+#include "report/characteristics.h"
+#include "report/diagonals.h"
+#include "report/fitrun.h"
+#include "report/format.h"
 
 namespace ovalon::characterisation {
 
@@ -183,7 +183,7 @@ void RecordDiagonals(Recorder& record, const Cage& cage) {
     for (double v : *point) values.push_back(Hex(v));
   }
   values.push_back(Hex(result.length));
-  record.Add("diagonals_report", result.lines);
+  record.Add("diagonals_report", DiagonalLines(cage.coords, result));
 }
 
 /// What the summary's columns show: the numbers of its status, as the CSV writes them.

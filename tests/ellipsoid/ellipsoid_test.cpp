@@ -267,11 +267,5 @@ TEST(MeasureEllipsoid, NotANumberSpreads) {
   EXPECT_TRUE(std::isnan(m.surfaceRadius));
 }
 
-TEST(MaxOfThree, KeepsTheLargest) {
-  EXPECT_EQ(MaxOfThree(3, 7, 5), 7);
-  EXPECT_EQ(MaxOfThree(9, 7, 5), 9);
-  EXPECT_EQ(MaxOfThree(-1, -7, 0), 0);
-}
-
 }  // namespace
 }  // namespace ovalon

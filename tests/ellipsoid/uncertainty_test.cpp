@@ -195,27 +195,5 @@ TEST(SemiAxesWithErrors, MixedSignsGiveNotANumberWhereTheRootIsNegative) {
   EXPECT_TRUE(std::isnan(a.errors.at(3)));
 }
 
-TEST(ReportExperimental, ZeroErrorsGiveZeroUncertainties) {
-  // After a Levenberg–Marquardt fit with no earlier least-squares one the errors are all zero.
-  const QuadricForm q =
-      Form({0.04L, 0.03L, 0.05L, 0.01L, -0.005L, 0.008L, -0.1L, 0.2L, 0.05L, -0.5L});
-  const ExperimentalReport report = ReportExperimental(q, QuadricForm{}, 1e-10L, 1e-20L);
-  ASSERT_EQ(report.lines.size(), 13u);
-  EXPECT_EQ(report.lines[0], "Experimental L");
-  EXPECT_EQ(report.lines[4], "Experimental B");
-  EXPECT_EQ(report.lines[8], "");
-  EXPECT_EQ(report.lines[9], "Experimental ABC");
-  for (const int n : {1, 2, 3, 5, 6, 7, 10, 11, 12}) {
-    EXPECT_TRUE(report.lines[n].ends_with("  ± 0")) << report.lines[n];
-  }
-  // The half-angle rotations leave off-diagonal elements near 1e-10 (see above), which moves
-  // the semi-axes by far less than the ten digits the blocks print.
-  const Vector3 axes = ReduceToCanonicalForm(q, 1e-10L, 1e-20L).semiAxes;
-  for (int k = 1; k <= 3; ++k) {
-    EXPECT_NEAR(report.semiAxes.values.at(k), axes.at(k), 1e-12L * axes.at(k));
-    EXPECT_EQ(report.semiAxes.errors.at(k), 0);
-  }
-}
-
 }  // namespace
 }  // namespace ovalon

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "report/format.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/ellipsoid.h"
+#include "report/format.h"
 
 namespace ovalon {
 namespace {
@@ -329,6 +329,35 @@ TEST_F(Characteristics, SingularMatricesAbandonTheRun) {
   input.inversePrecision = 2;
   EXPECT_NO_THROW(QuadricCentre(input.fitParams, 2));
   EXPECT_THROW(RunCharacteristics(input), SingularMatrixError);
+}
+
+TEST(ReportExperimental, ZeroErrorsGiveZeroUncertainties) {
+  // After a Levenberg–Marquardt fit with no earlier least-squares one the errors are all zero.
+  const QuadricForm q =
+      Form({0.04L, 0.03L, 0.05L, 0.01L, -0.005L, 0.008L, -0.1L, 0.2L, 0.05L, -0.5L});
+  const ExperimentalReport report = ReportExperimental(q, QuadricForm{}, 1e-10L, 1e-20L);
+  ASSERT_EQ(report.lines.size(), 13u);
+  EXPECT_EQ(report.lines[0], "Experimental L");
+  EXPECT_EQ(report.lines[4], "Experimental B");
+  EXPECT_EQ(report.lines[8], "");
+  EXPECT_EQ(report.lines[9], "Experimental ABC");
+  for (const int n : {1, 2, 3, 5, 6, 7, 10, 11, 12}) {
+    EXPECT_TRUE(report.lines[n].ends_with("  ± 0")) << report.lines[n];
+  }
+  // The half-angle rotations leave off-diagonal elements near 1e-10 (see EigenWithErrors's
+  // tests), which moves
+  // the semi-axes by far less than the ten digits the blocks print.
+  const Vector3 axes = ReduceToCanonicalForm(q, 1e-10L, 1e-20L).semiAxes;
+  for (int k = 1; k <= 3; ++k) {
+    EXPECT_NEAR(report.semiAxes.values.at(k), axes.at(k), 1e-12L * axes.at(k));
+    EXPECT_EQ(report.semiAxes.errors.at(k), 0);
+  }
+}
+
+TEST(MaxOfThree, KeepsTheLargest) {
+  EXPECT_EQ(MaxOfThree(3, 7, 5), 7);
+  EXPECT_EQ(MaxOfThree(9, 7, 5), 9);
+  EXPECT_EQ(MaxOfThree(-1, -7, 0), 0);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ellipsoid/diagonals.h"
+#include "report/diagonals.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,9 @@ TEST_F(MaximumDiagonals, AllAtomsAtTheOriginBeforeAnyCoordinatesWereRead) {
                                    "Вектор, задающий диагональ:  R{ 0; 0; 0 }",
                                    "Начало:  ( 0; 0; 0 )", "Конец:  ( 0; 0; 0 )"});
   const DiagonalResult result = FindMaximumDiagonals(PointSet{});
-  EXPECT_EQ(result.lines, expected);
-  EXPECT_EQ(result.lines.size(), 68u);
+  const Lines lines = DiagonalLines(PointSet{}, result);
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(lines.size(), 68u);
   EXPECT_EQ(result.length, 0);
   EXPECT_EQ(result.atomMaxDistance, AtomValues{});
 }
@@ -48,17 +49,18 @@ TEST_F(MaximumDiagonals, TwoAtomsOffTheOriginWhateverTheirNumbers) {
     Place(atoms, near, {1, 0, 0});
     Place(atoms, far, {-2, 0, 0});
     const DiagonalResult result = FindMaximumDiagonals(atoms);
+    const Lines lines = DiagonalLines(atoms, result);
     EXPECT_EQ(result.length, 3);
     EXPECT_EQ(result.start, (Point{1, 0, 0}));
     EXPECT_EQ(result.end, (Point{-2, 0, 0}));
     EXPECT_EQ(result.vector, (Point{-3, 0, 0}));
-    const Lines tail(result.lines.end() - 4, result.lines.end());
+    const Lines tail(lines.end() - 4, lines.end());
     EXPECT_EQ(tail, (Lines{"Длина: 3", "Вектор, задающий диагональ:  R{ -3; 0; 0 }",
                            "Начало:  ( 1; 0; 0 )", "Конец:  ( -2; 0; 0 )"}));
-    EXPECT_EQ(result.lines[1 + near], "C" + std::to_string(near) + " ( 1; 0; 0 ) L=3");
-    EXPECT_EQ(result.lines[1 + far], "C" + std::to_string(far) + " ( -2; 0; 0 ) L=3");
+    EXPECT_EQ(lines[1 + near], "C" + std::to_string(near) + " ( 1; 0; 0 ) L=3");
+    EXPECT_EQ(lines[1 + far], "C" + std::to_string(far) + " ( -2; 0; 0 ) L=3");
     const int other = near == 1 || far == 1 ? 2 : 1;
-    EXPECT_EQ(result.lines[1 + other], "C" + std::to_string(other) + " ( 0; 0; 0 ) L=2");
+    EXPECT_EQ(lines[1 + other], "C" + std::to_string(other) + " ( 0; 0; 0 ) L=2");
   }
 }
 
@@ -84,6 +86,7 @@ TEST_F(MaximumDiagonals, FirstOfEqualChordsWins) {
     Place(atoms, c.z1, {0, 0, 3});
     Place(atoms, c.z2, {0, 0, -3});
     const DiagonalResult result = FindMaximumDiagonals(atoms);
+    const Lines lines = DiagonalLines(atoms, result);
     EXPECT_EQ(result.length, 6);
     EXPECT_EQ(result.start, c.start);
     EXPECT_EQ(result.end, c.end);
@@ -110,6 +113,7 @@ PointSet ScatteredAtoms() {
 TEST_F(MaximumDiagonals, ChordIsTheLongestDistanceAndStartsNearer) {
   const PointSet atoms = ScatteredAtoms();
   const DiagonalResult result = FindMaximumDiagonals(atoms);
+  const Lines lines = DiagonalLines(atoms, result);
   // Every atom's largest distance: at least its distance to any atom (checked in 64-bit
   // arithmetic, a few units of 1e-15 away from the extended one), and reached by one of them.
   double largest = 0;
@@ -132,14 +136,14 @@ TEST_F(MaximumDiagonals, ChordIsTheLongestDistanceAndStartsNearer) {
   for (int k = 0; k < 3; ++k) EXPECT_EQ(result.vector[k], result.end[k] - result.start[k]);
   // Each atom line shows the coordinates read and that atom's largest distance.
   for (int i = 1; i <= AtomCount; ++i) {
-    EXPECT_EQ(result.lines[1 + i],
-              "C" + std::to_string(i) + " ( " + FormatGeneral(atoms.X.at(i), 15, 0) + "; " +
-                  FormatGeneral(atoms.Y.at(i), 15, 0) + "; " + FormatGeneral(atoms.Z.at(i), 15, 0) +
-                  " ) L=" + FormatGeneral(result.atomMaxDistance.at(i), 15, 0));
+    EXPECT_EQ(lines[1 + i], "C" + std::to_string(i) + " ( " + FormatGeneral(atoms.X.at(i), 15, 0) +
+                                "; " + FormatGeneral(atoms.Y.at(i), 15, 0) + "; " +
+                                FormatGeneral(atoms.Z.at(i), 15, 0) +
+                                " ) L=" + FormatGeneral(result.atomMaxDistance.at(i), 15, 0));
   }
-  EXPECT_EQ(result.lines.size(), 68u);
+  EXPECT_EQ(lines.size(), 68u);
   // A second click appends the same lines.
-  EXPECT_EQ(FindMaximumDiagonals(atoms).lines, result.lines);
+  EXPECT_EQ(DiagonalLines(atoms, FindMaximumDiagonals(atoms)), lines);
 }
 
 TEST_F(MaximumDiagonals, NotANumberReachesTheReport) {
@@ -151,8 +155,9 @@ TEST_F(MaximumDiagonals, NotANumberReachesTheReport) {
   Place(atoms, 2, {1, 0, 0});
   Place(atoms, 3, {-2, 0, 0});
   const DiagonalResult result = FindMaximumDiagonals(atoms);
-  EXPECT_EQ(result.lines[3], "C2 ( 1; 0; 0 ) L=NAN");
-  const Lines tail(result.lines.end() - 4, result.lines.end());
+  const Lines lines = DiagonalLines(atoms, result);
+  EXPECT_EQ(lines[3], "C2 ( 1; 0; 0 ) L=NAN");
+  const Lines tail(lines.end() - 4, lines.end());
   EXPECT_EQ(tail, (Lines{"Длина: NAN", "Вектор, задающий диагональ:  R{ NAN; 0; 0 }",
                          "Начало:  ( 0; 0; 0 )", "Конец:  ( NAN; 0; 0 )"}));
 }

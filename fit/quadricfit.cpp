@@ -1,0 +1,56 @@
+#include "fit/quadricfit.h"
+
+#include <cmath>
+
+#include "core/singularmatrixerror.h"
+#include "fit/mnk.h"
+
+namespace ovalon {
+
+bool CoordinatesLoaded(const PointSet& coords) {
+  Extended sum = 0;
+  for (int i = 1; i <= AtomCount; ++i) {
+    sum = std::fabs(static_cast<Extended>(coords.X.at(i))) + sum;
+    sum = std::fabs(static_cast<Extended>(coords.Y.at(i))) + sum;
+    sum = std::fabs(static_cast<Extended>(coords.Z.at(i))) + sum;
+  }
+  // The sum cannot be negative, so this is "not equal to 0" with a NaN counted as equal.
+  return sum > 0;
+}
+
+QuadricParams FitQuadric(const PointSet& coords, const FitPlan& plan) {
+  if (plan.leastSquares) return FitQuadricLeastSquares(coords, plan.inversePrecision);
+  return FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision);
+}
+
+FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitPlan& plan,
+                      const CycleCallback& afterCycle) {
+  FitOutcome outcome;
+  try {
+    if (plan.leastSquares) {
+      outcome.params = FitQuadricLeastSquares(coords, plan.inversePrecision);
+      outcome.errors = EstimateQuadricErrors(coords, errors, plan.inversePrecision);
+    } else {
+      const std::optional<QuadricParams> a =
+          FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision, afterCycle);
+      if (!a) {
+        outcome.end = FitEnd::Cancelled;
+        return outcome;
+      }
+      outcome.params = *a;
+    }
+  } catch (const SingularMatrixError&) {
+    outcome.end = FitEnd::SingularMatrix;
+  }
+  return outcome;
+}
+
+QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant) {
+  QuadricForm form;
+  for (int k = 1; k <= 3; ++k) form.at(k) = a.at(k);
+  for (int k = 4; k <= 9; ++k) form.at(k) = a.at(k) / 2.0L;
+  form.at(10) = constant;
+  return form;
+}
+
+}  // namespace ovalon

@@ -1,0 +1,51 @@
+#pragma once
+// One fit of the quadric by the chosen method, with plain numbers in and out: the numerical step
+// of the window's fit run and of the summary's analysis.
+
+#include <optional>
+
+#include "core/extended.h"
+#include "fit/lma.h"
+
+namespace ovalon {
+
+/// What a fit needs besides the points.
+struct FitPlan {
+  Extended inversePrecision = 0;  ///< the threshold of every guarded inversion
+  bool leastSquares = true;       ///< else Levenberg–Marquardt
+  MarquardtSettings marquardt;    ///< used by a Levenberg–Marquardt fit only
+};
+
+/// How a fit ended.
+enum class FitEnd {
+  Done,            ///< the coefficients are set
+  SingularMatrix,  ///< an inversion met a pivot not larger than the inverse precision
+  Cancelled,       ///< the cycle callback abandoned a Levenberg–Marquardt run
+};
+
+/// The fitted coefficients.
+struct FitOutcome {
+  FitEnd end = FitEnd::Done;
+  QuadricParams params;                 ///< on Done
+  std::optional<QuadricParams> errors;  ///< on Done by least squares: the signed dA
+};
+
+/// False when Σ |X[i]| + |Y[i]| + |Z[i]| over the atoms is 0 or not a number: no coordinates
+/// were read, and no fit runs.
+bool CoordinatesLoaded(const PointSet& coords);
+
+/// The coefficients by the plan's method, without error estimate.
+/// Throws SingularMatrixError when a matrix is singular to the inverse precision.
+QuadricParams FitQuadric(const PointSet& coords, const FitPlan& plan);
+
+/// The fit of "Аппроксимация": least squares with its error estimate from `errors`, or
+/// Levenberg–Marquardt calling `afterCycle` (when set) after every cycle, Cancelled when it
+/// returns false. A small pivot ends it SingularMatrix. It may run on a thread of its own once
+/// that thread has called SetExtendedFloatingPointEnvironment().
+FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitPlan& plan,
+                      const CycleCallback& afterCycle = {});
+
+/// The stored form of a fit: A1, A2, A3, then A4..A9 divided by 2, then `constant`.
+QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant);
+
+}  // namespace ovalon
