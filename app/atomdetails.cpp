@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "report/format.h"
 #include "ellipsoid/diagonals.h"
 #include "fit/mnk.h"
+#include "report/decimalseparator.h"
+#include "report/format.h"
 
 namespace ovalon {
 
@@ -20,8 +21,8 @@ QuadricParams ParamsOf(const QuadricForm& form) {
 }
 
 std::string CoordinateLine(const char* name, double value, double uncertainty) {
-  return std::string(name) + " = " + FormatGeneral(value, 15, 0) + " ± " +
-         FormatGeneral(uncertainty, 15, 0) + " Å";
+  return std::string(name) + " = " + FormatGeneral(value, 15, 0, DecimalSeparator()) + " ± " +
+         FormatGeneral(uncertainty, 15, 0, DecimalSeparator()) + " Å";
 }
 
 }  // namespace
@@ -61,7 +62,7 @@ std::vector<std::string> AtomTooltipLines(const PointSet& coords, const PointSet
     return lines;
   }
   const Extended residual = FitResidual(coords, fitParams, atom);
-  lines.push_back("F(A)" + std::to_string(atom) + " = " + FormatGeneral(residual, 4, 10));
+  lines.push_back("F(A)" + std::to_string(atom) + " = " + FormatGeneral(residual, 4, 10, DecimalSeparator()));
   lines.push_back(SideText(SideOfQuadric(fitParams, residual)));
   return lines;
 }

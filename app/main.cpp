@@ -5,10 +5,10 @@
 #include <clocale>
 
 #include "app/dialogs.h"
-#include "report/format.h"
 #include "app/ovalon.h"
 #include "app/qttranslations.h"
 #include "core/fpenvironment.h"
+#include "report/decimalseparator.h"
 
 int main(int argc, char* argv[]) {
   ovalon::SetExtendedFloatingPointEnvironment();

@@ -40,8 +40,10 @@
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 #include "report/characteristics.h"
+#include "report/decimalseparator.h"
 #include "report/diagonals.h"
 #include "report/fitrun.h"
+#include "report/messages.h"
 #include "view3d/qt/glsceneviewer.h"
 #include "view3d/qt/sceneimage.h"
 #include "view3d/scene/ellipsoidsurface.h"
@@ -562,11 +564,12 @@ void TForm1::Button2Click() {
     AnalysisState& state = State();
     const CoordinateReading reading =
         ReadCoordinates(PaneLines(*Memo1), state.AtomCoords, state.CoordErrors);
+    SetDecimalSeparatorAfterParsing(reading.numbersParsed);
     if (reading.formatError) {
       m_dialogs->detailedInformation(this, QString::fromUtf8(FormatErrorMessage), QString(),
                                      FormatErrorDetails(reading.badField));
     }
-    for (const std::string& notice : reading.notices)
+    for (const std::string& notice : CoordinateNotices(reading))
       m_dialogs->information(this, QString::fromStdString(notice));
   });
 }
@@ -580,7 +583,7 @@ void TForm1::Button3Click() {
     state.DiagonalEnd = result.end;
     state.DiagonalVector = result.vector;
     state.DiagonalLength = result.length;
-    AppendLines(*Memo2, DiagonalLines(state.AtomCoords, result));
+    AppendLines(*Memo2, DiagonalLines(state.AtomCoords, result, DecimalSeparator()));
   });
 }
 
@@ -598,16 +601,17 @@ void TForm1::Button7Click() {
     settings.lambda = Edit3->text().toStdString();
     settings.step = Edit4->text().toStdString();
 
-    // The fields are read and the report is written here, on the thread that sets and reads the
-    // decimal separator; only the numerics of a long run go to a worker thread.
+    // The fields are read and the report is written here, on the thread that holds the decimal
+    // separator; only the numerics of a long run go to a worker thread.
     const PointSet coords = state.AtomCoords;
     const PointSet errors = state.CoordErrors;
     const PreparedFit prepared = PrepareFit(coords, settings);
+    SetDecimalSeparatorAfterParsing(prepared.result.numbersParsed);
     FitRunResult result = prepared.result;
     if (prepared.plan) {
       const FitOutcome outcome =
           ComputeFitWithProgress(this, *m_dialogs, coords, errors, *prepared.plan);
-      result = FinishFit(prepared.result, coords, *prepared.plan, outcome);
+      result = FinishFit(prepared.result, coords, *prepared.plan, outcome, DecimalSeparator());
     }
     // Each precision is kept once it has been read, even when a later field is rejected.
     if (result.inversePrecision) state.InversePrecision = *result.inversePrecision;
@@ -666,9 +670,9 @@ void TForm1::Button12Click() {
 
     CharacteristicsResult result;
     try {
-      result = RunCharacteristics(input);
-    } catch (const SingularMatrixError& error) {
-      m_dialogs->information(this, QString::fromUtf8(error.what()));
+      result = RunCharacteristics(input, DecimalSeparator());
+    } catch (const SingularMatrixError&) {
+      m_dialogs->information(this, QString::fromUtf8(SingularMatrixMessage));
       return;
     }
     if (!result.ran) return;

@@ -8,7 +8,6 @@
 #include "ellipsoid/diagonals.h"
 #include "report/characteristics.h"
 #include "report/diagonals.h"
-#include "report/format.h"
 
 namespace ovalon {
 namespace {
@@ -45,21 +44,19 @@ CharacteristicsInput TiltedInput() {
 }
 
 void BM_RunCharacteristics(benchmark::State& state) {
-  SetDecimalSeparator(".");
   const CharacteristicsInput input = TiltedInput();
   for (auto _ : state) {
-    CharacteristicsResult result = RunCharacteristics(input);
+    CharacteristicsResult result = RunCharacteristics(input, ".");
     benchmark::DoNotOptimize(result);
   }
 }
 BENCHMARK(BM_RunCharacteristics);
 
 void BM_FindMaximumDiagonals(benchmark::State& state) {
-  SetDecimalSeparator(".");
   const PointSet atoms = ShellAtoms();
   for (auto _ : state) {
     DiagonalResult result = FindMaximumDiagonals(atoms);
-    std::vector<std::string> lines = DiagonalLines(atoms, result);
+    std::vector<std::string> lines = DiagonalLines(atoms, result, ".");
     benchmark::DoNotOptimize(result);
     benchmark::DoNotOptimize(lines);
   }

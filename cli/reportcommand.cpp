@@ -8,12 +8,14 @@
 #include "cli/options.h"
 #include "cli/summary.h"
 #include "core/singularmatrixerror.h"
+#include "ellipsoid/diagonals.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 #include "report/characteristics.h"
+#include "report/decimalseparator.h"
 #include "report/diagonals.h"
 #include "report/fitrun.h"
-#include "report/format.h"
+#include "report/messages.h"
 
 namespace ovalon {
 
@@ -126,15 +128,25 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
 
   PointSet atoms, uncertainties;
   const CoordinateReading reading = ReadCoordinates(text, atoms, uncertainties);
+  SetDecimalSeparatorAfterParsing(reading.numbersParsed);
   if (reading.formatError) {
     err << FormatErrorMessage << '\n';
     return ReportInputError;
   }
-  for (const std::string& notice : reading.notices) err << "warning: " << notice << '\n';
+  for (const std::string& notice : CoordinateNotices(reading)) err << "warning: " << notice << '\n';
 
-  if (options.diagonals) Print(out, DiagonalLines(atoms, FindMaximumDiagonals(atoms)));
+  if (options.diagonals)
+    Print(out, DiagonalLines(atoms, FindMaximumDiagonals(atoms), DecimalSeparator()));
 
-  const FitRunResult fit = RunFit(atoms, uncertainties, options.fit);
+  // The fit's steps as the window takes them: its fields are read, and the separator follows
+  // the reading, before its report is written.
+  const PreparedFit prepared = PrepareFit(atoms, options.fit);
+  SetDecimalSeparatorAfterParsing(prepared.result.numbersParsed);
+  FitRunResult fit = prepared.result;
+  if (prepared.plan) {
+    fit = FinishFit(prepared.result, atoms, *prepared.plan,
+                    ComputeFit(atoms, uncertainties, *prepared.plan), DecimalSeparator());
+  }
   switch (fit.status) {
     case FitStatus::NotRun:
       return ReportOk;  // every coordinate is zero: the fit does nothing, as in the window
@@ -161,7 +173,7 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
   input.transformCoordinates = options.transformCoordinates;
   input.showCoordinates = options.showCoordinates;
   try {
-    Print(out, RunCharacteristics(input).lines);
+    Print(out, RunCharacteristics(input, DecimalSeparator()).lines);
   } catch (const SingularMatrixError&) {
     err << SingularMatrixMessage << '\n';
     return ReportSingularMatrix;

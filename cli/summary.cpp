@@ -19,8 +19,9 @@
 #include "cli/options.h"
 #include "cli/summarycsv.h"
 #include "core/fpenvironment.h"
-#include "report/fitrun.h"
 #include "input/parsenumber.h"
+#include "report/fitrun.h"
+#include "report/messages.h"
 
 namespace ovalon {
 

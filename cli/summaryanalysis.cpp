@@ -12,6 +12,7 @@
 #include "fit/lma.h"
 #include "fit/mnk.h"
 #include "input/parsenumber.h"
+#include "report/messages.h"
 
 namespace ovalon {
 

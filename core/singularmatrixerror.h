@@ -5,13 +5,11 @@
 
 namespace ovalon {
 
-/// Text of the message box shown when an operation is abandoned on a singular matrix.
-inline constexpr const char* SingularMatrixMessage =
-    "Матрица вырождена при заданной точности обратной матрицы!";
-
+/// Abandons the operation that met the pivot; the window and ovalon-report say so in their own
+/// words.
 class SingularMatrixError : public std::runtime_error {
  public:
-  SingularMatrixError() : std::runtime_error(SingularMatrixMessage) {}
+  SingularMatrixError() : std::runtime_error("a matrix is singular to the inverse precision") {}
 };
 
 }  // namespace ovalon

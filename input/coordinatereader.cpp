@@ -10,8 +10,6 @@ namespace ovalon {
 
 namespace {
 
-constexpr const char* TooManyLinesNotice = "В тексте больше 60 атомов: прочитаны только первые 60.";
-
 /// Which row of a table the next number goes to; one turn for the whole text.
 enum class Turn { X, Y, Z };
 
@@ -72,27 +70,17 @@ BadField LocateField(const std::string& line, int lineNumber, const std::string&
   return {lineNumber, line, start, end - start, fieldNumber};
 }
 
-std::string CountNotice(int atomLines, int uncertaintyLines) {
-  return "В тексте строк атомов: " + std::to_string(atomLines) +
-         ", строк погрешностей: " + std::to_string(uncertaintyLines) +
-         ", а ожидалось по 60 строк из трёх чисел. Значения, которых нет в тексте, остались "
-         "прежними.";
-}
-
-/// The notice for a text that did not fill the tables completely, if any.
-void AddNotices(CoordinateReading& reading, const TableFill& atoms,
-                const TableFill& uncertainties) {
+/// Whether the text filled the tables completely.
+void NoteGaps(CoordinateReading& reading, const TableFill& atoms, const TableFill& uncertainties) {
   if (reading.atomLines > AtomCount || reading.uncertaintyLines > AtomCount) {
-    reading.notices.push_back(TooManyLinesNotice);
+    reading.tooManyLines = true;
     return;
   }
   const bool atomsComplete = reading.atomLines == AtomCount && atoms.linesOfThree;
   const bool uncertaintiesComplete =
       reading.uncertaintyLines == 0 ||
       (reading.uncertaintyLines == AtomCount && uncertainties.linesOfThree);
-  if (!atomsComplete || !uncertaintiesComplete) {
-    reading.notices.push_back(CountNotice(reading.atomLines, reading.uncertaintyLines));
-  }
+  reading.incomplete = !atomsComplete || !uncertaintiesComplete;
 }
 
 }  // namespace
@@ -124,6 +112,7 @@ CoordinateReading ReadCoordinates(const std::vector<std::string>& lines, PointSe
     if (fields.size() != 3) fill->linesOfThree = false;
     for (std::size_t f = 0; f < fields.size(); ++f) {
       const std::string_view field = fields[f];
+      reading.numbersParsed = true;
       double value = 0;
       try {
         value = ParseNumber(std::string(field));
@@ -136,7 +125,7 @@ CoordinateReading ReadCoordinates(const std::vector<std::string>& lines, PointSe
       turn = Next(turn);
     }
   }
-  AddNotices(reading, atomFill, uncertaintyFill);
+  NoteGaps(reading, atomFill, uncertaintyFill);
   return reading;
 }
 

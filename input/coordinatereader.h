@@ -8,9 +8,6 @@
 
 namespace ovalon {
 
-/// Shown when a field of an atom or uncertainty line is not a number; reading stops there.
-inline constexpr const char* FormatErrorMessage = "Неправильный формат строк файла!";
-
 /// Where a reading run met a field that is not a number.
 struct BadField {
   int lineNumber = 0;      ///< 1-based, counting every line of the text
@@ -22,11 +19,15 @@ struct BadField {
 
 /// What one reading run found, for the caller to report.
 struct CoordinateReading {
-  bool formatError = false;  ///< stopped at a field that is not a number
-  BadField badField;         ///< where, when formatError
-  int atomLines = 0;         ///< atom lines ("C…") met, the one with a failing field included
-  int uncertaintyLines = 0;  ///< uncertainty lines (">…") met, likewise
-  std::vector<std::string> notices;  ///< messages to show once each, in order, after the run
+  bool formatError = false;    ///< stopped at a field that is not a number
+  BadField badField;           ///< where, when formatError
+  bool numbersParsed = false;  ///< some field was handed to ParseNumber, the failing one included
+  int atomLines = 0;           ///< atom lines ("C…") met, the one with a failing field included
+  int uncertaintyLines = 0;    ///< uncertainty lines (">…") met, likewise
+  bool tooManyLines = false;   ///< without a format error: more than 60 lines of a kind
+  /// Without a format error and not too many lines: other than 60 atom lines of three numbers,
+  /// or other than none or 60 uncertainty lines of three numbers.
+  bool incomplete = false;
 };
 
 /// Reads atom lines into `atoms` and uncertainty lines into `uncertainties`, stopping at the
@@ -34,9 +35,7 @@ struct CoordinateReading {
 /// characters after a line's first space;
 /// their numbers go in turn to X, Y, Z, one turn for both tables. Only the entries the text holds
 /// are overwritten; at most 60 per row, the rest are dropped. On a format error every value
-/// stored before the failing field stays stored and no notice is given. Otherwise a text with
-/// more than 60 lines of a kind, or with other than 60 atom lines of three numbers (or other than
-/// none or 60 uncertainty lines of three numbers), gives one notice.
+/// stored before the failing field stays stored.
 CoordinateReading ReadCoordinates(const std::vector<std::string>& lines, PointSet& atoms,
                                   PointSet& uncertainties);
 

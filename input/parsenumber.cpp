@@ -5,7 +5,6 @@
 #include <optional>
 #include <string_view>
 
-#include "report/format.h"
 #include "core/extended.h"
 
 namespace ovalon {
@@ -129,12 +128,12 @@ std::optional<Extended> ReadLenient(std::string_view text, std::string_view sepa
 }  // namespace
 
 EConvertError::EConvertError(const std::string& text)
-    : std::runtime_error("\"" + text + "\" не является числом") {}
+    : std::runtime_error("\"" + text + "\" is not a number") {}
 
 double ParseNumber(const std::string& text) {
-  SetDecimalSeparator(".");
   std::optional<Extended> value = ReadStrict(text);
-  if (!value) value = ReadLenient(text, DecimalSeparator());
+  // The lenient reading takes the decimal separator that reading a number sets: the point.
+  if (!value) value = ReadLenient(text, ".");
   if (!value) throw EConvertError(text);
   return static_cast<double>(*value);
 }

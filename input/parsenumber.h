@@ -13,8 +13,9 @@ class EConvertError : public std::runtime_error {
 };
 
 /// Reads a decimal number ("." as the point, optional sign, optional exponent, spaces around
-/// allowed) and rounds it to a 64-bit real. Sets DecimalSeparator() to "." before anything else.
-/// Throws EConvertError when the text is not a number.
+/// allowed) and rounds it to a 64-bit real. Throws EConvertError when the text is not a number.
+/// It has no side effect: the window's rule that reading a number makes "." the decimal separator
+/// of its reports is kept where the separator is held (SetDecimalSeparatorAfterParsing).
 double ParseNumber(const std::string& text);
 
 }  // namespace ovalon

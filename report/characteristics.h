@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/extended.h"
@@ -37,7 +38,8 @@ struct ExperimentalReport {
 /// The blocks "Experimental L", "Experimental B" and, after one empty line,
 /// "Experimental ABC", from PropagateUncertainties. Throws SingularMatrixError as it does.
 ExperimentalReport ReportExperimental(const QuadricForm& q, const QuadricForm& e,
-                                      Extended inversePrecision, Extended rotationPrecision);
+                                      Extended inversePrecision, Extended rotationPrecision,
+                                      std::string_view separator);
 
 /// The largest of three integers (the first one met on ties).
 int MaxOfThree(int l1, int l2, int l3);
@@ -46,6 +48,8 @@ int MaxOfThree(int l1, int l2, int l3);
 /// "Experimental" uncertainty blocks, axis lengths, volume, surface and, as the check boxes
 /// ask, the transformed atoms. Throws SingularMatrixError when the quadratic part or the
 /// eigenvector matrix is singular to the inverse precision; nothing of the run may then be used.
-CharacteristicsResult RunCharacteristics(const CharacteristicsInput& input);
+/// Every number of the report is written with `separator`.
+CharacteristicsResult RunCharacteristics(const CharacteristicsInput& input,
+                                         std::string_view separator);
 
 }  // namespace ovalon

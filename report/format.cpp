@@ -1,8 +1,5 @@
 #include "report/format.h"
 
-#include <langinfo.h>
-#include <locale.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,20 +21,6 @@ struct Decimal {
   int exponent = 0;
   bool negative = false;
 };
-
-std::string LocaleDecimalSeparator() {
-  locale_t locale = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
-  if (locale == static_cast<locale_t>(0)) return ".";
-  const char* radix = nl_langinfo_l(RADIXCHAR, locale);
-  std::string separator = (radix != nullptr && radix[0] != '\0') ? radix : ".";
-  freelocale(locale);
-  return separator;
-}
-
-std::string& Separator() {
-  static std::string separator = LocaleDecimalSeparator();
-  return separator;
-}
 
 int ClampPrecision(int precision) { return std::clamp(precision, MinPrecision, MaxPrecision); }
 
@@ -115,42 +98,44 @@ std::string ExponentPart(int x, int digits, bool alwaysSign) {
 
 std::string SignText(const Decimal& decimal) { return decimal.negative ? "-" : ""; }
 
-std::string GeneralText(const Decimal& decimal, int precision, int digits) {
+std::string GeneralText(const Decimal& decimal, int precision, int digits,
+                        std::string_view separator) {
   const std::string& d = decimal.digits;
   const int e = decimal.exponent;
   std::string text = SignText(decimal);
   if (e >= -3 && e <= precision) {
     if (d.empty()) return "0";
-    if (e <= 0) return text + "0" + Separator() + std::string(-e, '0') + d;
+    if (e <= 0) return text + "0" + std::string(separator) + std::string(-e, '0') + d;
     text += LeadingDigits(d, e);
-    if (static_cast<int>(d.size()) > e) text += Separator() + d.substr(e);
+    if (static_cast<int>(d.size()) > e) text += std::string(separator) + d.substr(e);
     return text;
   }
   text += d[0];
-  if (d.size() > 1) text += Separator() + d.substr(1);
+  if (d.size() > 1) text += std::string(separator) + d.substr(1);
   return text + ExponentPart(e - 1, digits, false);
 }
 
 }  // namespace
 
-std::string FormatGeneral(Extended value, int precision, int digits) {
+std::string FormatGeneral(Extended value, int precision, int digits, std::string_view separator) {
   if (std::string special = SpecialText(value); !special.empty()) return special;
   precision = ClampPrecision(precision);
-  return GeneralText(RoundedToDigits(EighteenDigits(value), precision), precision, digits);
+  return GeneralText(RoundedToDigits(EighteenDigits(value), precision), precision, digits,
+                     separator);
 }
 
-std::string FormatExponent(Extended value, int precision, int digits) {
+std::string FormatExponent(Extended value, int precision, int digits, std::string_view separator) {
   if (std::string special = SpecialText(value); !special.empty()) return special;
   precision = ClampPrecision(precision);
   const Decimal decimal = RoundedToDigits(EighteenDigits(value), precision);
   const std::string& d = decimal.digits;
   std::string text = SignText(decimal);
   text += d.empty() ? '0' : d[0];
-  text += Separator() + LeadingDigits(DigitsFrom(d, 1), precision - 1);
+  text += std::string(separator) + LeadingDigits(DigitsFrom(d, 1), precision - 1);
   return text + ExponentPart(d.empty() ? 0 : decimal.exponent - 1, digits, true);
 }
 
-std::string FormatFixed(Extended value, int precision, int digits) {
+std::string FormatFixed(Extended value, int precision, int digits, std::string_view separator) {
   if (std::string special = SpecialText(value); !special.empty()) return special;
   precision = ClampPrecision(precision);
   digits = std::min(digits, MaxFixedDigits);
@@ -161,21 +146,15 @@ std::string FormatFixed(Extended value, int precision, int digits) {
   }
   const std::string& d = decimal.digits;
   const int e = decimal.exponent;
-  if (e > precision) return FormatGeneral(value, precision, digits);
+  if (e > precision) return FormatGeneral(value, precision, digits, separator);
   std::string text = SignText(decimal);
   text += e <= 0 ? std::string("0") : LeadingDigits(d, e);
   if (digits > 0) {
     std::string decimals = e < 0 ? std::string(-e, '0') + d : DigitsFrom(d, e);
     decimals.resize(digits, '0');
-    text += Separator() + decimals;
+    text += std::string(separator) + decimals;
   }
   return text;
 }
-
-std::string DecimalSeparator() { return Separator(); }
-
-void SetDecimalSeparator(const std::string& separator) { Separator() = separator; }
-
-void SetDecimalSeparatorFromLocale() { Separator() = LocaleDecimalSeparator(); }
 
 }  // namespace ovalon

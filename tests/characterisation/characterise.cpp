@@ -16,7 +16,6 @@
 #include "report/characteristics.h"
 #include "report/diagonals.h"
 #include "report/fitrun.h"
-#include "report/format.h"
 
 namespace ovalon::characterisation {
 
@@ -153,7 +152,7 @@ void RecordCharacteristics(Recorder& record, const Cage& cage, const QuadricForm
     input.transformCoordinates = variant.transform;
     input.showCoordinates = variant.show;
     record.Guard(variant.name, [&] {
-      const CharacteristicsResult result = RunCharacteristics(input);
+      const CharacteristicsResult result = RunCharacteristics(input, ".");
       record.Add(variant.name, result.lines);
       if (!variant.show) return;
       std::vector<std::string>& stored = record.Start("characteristics_stored");
@@ -165,7 +164,7 @@ void RecordCharacteristics(Recorder& record, const Cage& cage, const QuadricForm
 }
 
 void RecordFitRun(Recorder& record, const Cage& cage) {
-  const FitRunResult run = RunFit(cage.coords, cage.sigma, Texts(cage.settings));
+  const FitRunResult run = RunFit(cage.coords, cage.sigma, Texts(cage.settings), ".");
   std::vector<std::string>& stored = record.Start("fit_run");
   stored.push_back("status " + std::to_string(static_cast<int>(run.status)));
   if (run.inversePrecision) stored.push_back(Hex(*run.inversePrecision));
@@ -183,7 +182,7 @@ void RecordDiagonals(Recorder& record, const Cage& cage) {
     for (double v : *point) values.push_back(Hex(v));
   }
   values.push_back(Hex(result.length));
-  record.Add("diagonals_report", DiagonalLines(cage.coords, result));
+  record.Add("diagonals_report", DiagonalLines(cage.coords, result, "."));
 }
 
 /// What the summary's columns show: the numbers of its status, as the CSV writes them.
@@ -238,7 +237,6 @@ std::vector<Quantity> Characterise(const Cage& cage) {
   const MarquardtSettings marquardt =
       leastSquares ? MarquardtSettings() : ReadMarquardtSettings(texts);
   // The reports are built with the point as decimal separator, as after any text was read.
-  SetDecimalSeparator(".");
 
   const Matrix9 normal = BuildNormalMatrix(cage.coords);
   record.Add("normal", normal);

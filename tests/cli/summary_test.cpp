@@ -25,6 +25,7 @@
 #include "fit/mnk.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
+#include "report/messages.h"
 
 namespace ovalon {
 namespace {

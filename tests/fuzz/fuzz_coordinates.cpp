@@ -37,13 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto atoms = std::make_unique<ovalon::PointSet>();
   auto errors = std::make_unique<ovalon::PointSet>();
   const ovalon::CoordinateReading reading = ovalon::ReadCoordinates(lines, *atoms, *errors);
-  if (reading.notices.size() > 1) std::abort();
-  if (reading.formatError && !reading.notices.empty()) std::abort();
+  // At most one of the three outcomes that the window reports, and a format error only where a
+  // field was read.
+  if (reading.formatError + reading.tooManyLines + reading.incomplete > 1) std::abort();
+  if (reading.formatError && !reading.numbersParsed) std::abort();
 
   auto atomsAgain = std::make_unique<ovalon::PointSet>(*atoms);
   auto errorsAgain = std::make_unique<ovalon::PointSet>(*errors);
   const ovalon::CoordinateReading again = ovalon::ReadCoordinates(lines, *atomsAgain, *errorsAgain);
   if (!SameBits(*atoms, *atomsAgain) || !SameBits(*errors, *errorsAgain)) std::abort();
-  if (again.notices != reading.notices || again.formatError != reading.formatError) std::abort();
+  if (again.formatError != reading.formatError || again.tooManyLines != reading.tooManyLines ||
+      again.incomplete != reading.incomplete || again.numbersParsed != reading.numbersParsed)
+    std::abort();
   return 0;
 }

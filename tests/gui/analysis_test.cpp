@@ -292,7 +292,7 @@ class AnalysisTest : public QObject {
     settings.lambda = "0.01";
     const ovalon::AnalysisState& state = TForm1::State();
     const ovalon::FitRunResult whole =
-        ovalon::RunFit(state.AtomCoords, state.CoordErrors, settings);
+        ovalon::RunFit(state.AtomCoords, state.CoordErrors, settings, ".");
     QCOMPARE(whole.status, ovalon::FitStatus::Done);
     QCOMPARE(Appended(m_form->Memo2), whole.lines);
     QVERIFY(state.FitParams == *whole.fitParams);

@@ -37,6 +37,8 @@
 #include "app/ovalon.h"
 #include "app/reportpane.h"
 #include "input/coordinatereader.h"
+#include "report/decimalseparator.h"
+#include "report/messages.h"
 #include "tests/gui/fakedialogs.h"
 #include "view3d/qt/glsceneviewer.h"
 
@@ -583,9 +585,32 @@ class WindowTest : public QObject {
     // format message.
     ovalon::PointSet atoms, errors;
     QStringList expected = {"information: Неправильный формат строк файла!"};
-    for (const std::string& notice : ovalon::ReadCoordinates(lines, atoms, errors).notices)
+    for (const std::string& notice :
+         ovalon::CoordinateNotices(ovalon::ReadCoordinates(lines, atoms, errors)))
       expected << "information: " + Utf8(notice);
     QCOMPARE(m_dialogs->messages, expected);
+  }
+
+  // Reading a number makes "." the separator of every later report, even a text that is not a
+  // number; a press that reads no number leaves the separator as it was.
+  void separatorBecomesThePointOnceANumberIsRead() {
+    const auto separatorAfter = [&](const char* button) {
+      ovalon::SetDecimalSeparator(",");
+      Find<QPushButton>(button)->click();
+      return ovalon::DecimalSeparator();
+    };
+    ovalon::SetPaneLines(*Find<QPlainTextEdit>("Memo1"), {"60", "no atom line"});
+    QCOMPARE(separatorAfter("Button2"), std::string(","));
+    Find<QLineEdit>("Edit6")->setText("not a number");
+    QCOMPARE(separatorAfter("Button7"), std::string(","));  // no coordinates: nothing is read
+    ovalon::SetPaneLines(*Find<QPlainTextEdit>("Memo1"), {"C  1,5  2.0  3.0"});
+    QCOMPARE(separatorAfter("Button2"), std::string("."));
+    ovalon::SetPaneLines(*Find<QPlainTextEdit>("Memo1"), {"C  1.5  2.0  3.0"});
+    Find<QPushButton>("Button2")->click();
+    QCOMPARE(separatorAfter("Button7"), std::string("."));  // Edit6 was read and rejected
+    QCOMPARE(separatorAfter("Button3"), std::string(","));  // the diagonals read no text
+    ovalon::SetDecimalSeparator(".");
+    m_dialogs->messages.clear();
   }
 
   // The real dialogs, closed by a timer from inside their own event loops.

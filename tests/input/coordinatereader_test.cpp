@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "input/textfile.h"
+#include "report/messages.h"
 
 namespace ovalon {
 namespace {
@@ -115,7 +116,7 @@ TEST(ReadCoordinates, UsualLayoutInterleavedOrGrouped) {
     EXPECT_FALSE(reading.formatError);
     EXPECT_EQ(reading.atomLines, 60);
     EXPECT_EQ(reading.uncertaintyLines, 60);
-    EXPECT_EQ(reading.notices, Notices{});
+    EXPECT_EQ(CoordinateNotices(reading), Notices{});
     ExpectCageAtoms(tables.atoms, 1, 60);
     ExpectCageErrors(tables.errors, 1, 60);
   }
@@ -149,7 +150,7 @@ TEST(ReadCoordinates, OnlyTheFirstCharacterMakesAnAtomOrUncertaintyLine) {
   EXPECT_EQ(tables.errors.Z.at(1), 10);
   EXPECT_EQ(tables.errors.X.at(1), 11);
   EXPECT_EQ(tables.errors.Y.at(1), 12);
-  EXPECT_EQ(reading.notices, Notices{CountNotice(3, 1)});
+  EXPECT_EQ(CoordinateNotices(reading), Notices{CountNotice(3, 1)});
 }
 
 TEST(ReadCoordinates, FourthNumberShiftsTheTurnForBothTables) {
@@ -167,7 +168,7 @@ TEST(ReadCoordinates, FourthNumberShiftsTheTurnForBothTables) {
   EXPECT_EQ(tables.errors.Y.at(1), 8);
   EXPECT_EQ(tables.errors.Z.at(1), 9);
   EXPECT_EQ(tables.errors.X.at(1), 10);
-  EXPECT_EQ(reading.notices, Notices{CountNotice(2, 1)});
+  EXPECT_EQ(CoordinateNotices(reading), Notices{CountNotice(2, 1)});
 }
 
 TEST(ReadCoordinates, ExponentFormsAndSigns) {
@@ -198,7 +199,7 @@ TEST(ReadCoordinates, SingleAndTrailingSpacesSeparateFields) {
   EXPECT_EQ(tables.errors.Y.at(1), 0.25);
   EXPECT_EQ(tables.errors.Z.at(1), 0.125);
   EXPECT_EQ(reading.atomLines, 3);
-  EXPECT_EQ(reading.notices, Notices{CountNotice(3, 1)});
+  EXPECT_EQ(CoordinateNotices(reading), Notices{CountNotice(3, 1)});
 }
 
 TEST(ReadCoordinates, FieldsKeepTheSpaceBeforeAndAfterThem) {
@@ -215,7 +216,7 @@ TEST(ReadCoordinates, FormatErrorStopsAndKeepsWhatWasStored) {
   const CoordinateReading reading =
       tables.Read({"C  1.0  2.0  3.0", ">  0.5  0.5  0.5", "C  4.0  5,5  6.0", "C  7  8  9"});
   EXPECT_TRUE(reading.formatError);
-  EXPECT_EQ(reading.notices, Notices{});
+  EXPECT_EQ(CoordinateNotices(reading), Notices{});
   EXPECT_EQ(reading.atomLines, 2);
   EXPECT_EQ(tables.atoms.X.at(1), 1);
   EXPECT_EQ(tables.errors.Z.at(1), 0.5);
@@ -236,7 +237,7 @@ TEST(ReadCoordinates, FieldsThatAreNotNumbers) {
     Tables tables;
     const CoordinateReading reading = tables.Read({line, AtomLine(2)});
     EXPECT_TRUE(reading.formatError);
-    EXPECT_EQ(reading.notices, Notices{});
+    EXPECT_EQ(CoordinateNotices(reading), Notices{});
     EXPECT_EQ(tables.atoms.X.at(2), Untouched);  // nothing after the failing line is read
   }
 }
@@ -252,7 +253,7 @@ TEST(ReadCoordinates, TabsSeparateFieldsLikeSpaces) {
   Tables tables;
   const CoordinateReading reading = tables.Read(tabbed);
   EXPECT_FALSE(reading.formatError);
-  EXPECT_EQ(reading.notices, Notices{});
+  EXPECT_EQ(CoordinateNotices(reading), Notices{});
   ExpectCageAtoms(tables.atoms, 1, 60);
   ExpectCageErrors(tables.errors, 1, 60);
 
@@ -300,12 +301,34 @@ TEST(ReadCoordinates, EmptyLineEndsTheReading) {
   EXPECT_FALSE(reading.formatError);
   ExpectUntouched(tables.atoms, 1, 60);
   ExpectUntouched(tables.errors, 1, 60);
-  EXPECT_EQ(reading.notices, Notices{CountNotice(0, 0)});
+  EXPECT_EQ(CoordinateNotices(reading), Notices{CountNotice(0, 0)});
 
   reading = tables.Read({AtomLine(1), "", AtomLine(2)});
   ExpectCageAtoms(tables.atoms, 1, 1);
   EXPECT_EQ(tables.atoms.X.at(2), Untouched);
   EXPECT_EQ(reading.atomLines, 1);
+}
+
+TEST(ReadCoordinates, SaysWhetherAnyFieldReachedTheNumberReading) {
+  // The window makes "." its decimal separator once any text was read as a number, a failing
+  // one included; a reading that reads no field leaves the separator alone.
+  const struct {
+    const char* name;
+    Lines lines;
+    bool parsed;
+  } cases[] = {
+      {"no line", {}, false},
+      {"count and comment only", {"60", "Fullerene"}, false},
+      {"atom line without a field", {"C", "C1"}, false},
+      {"empty line before the atoms", {"60", "", AtomLine(1)}, false},
+      {"one number", {"C  1"}, true},
+      {"a field that is not a number", {">  x"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Tables tables;
+    EXPECT_EQ(tables.Read(c.lines).numbersParsed, c.parsed);
+  }
 }
 
 TEST(ReadCoordinates, ShorterTextKeepsTheLaterEntriesOfAnEarlierReading) {
@@ -321,7 +344,7 @@ TEST(ReadCoordinates, ShorterTextKeepsTheLaterEntriesOfAnEarlierReading) {
   EXPECT_EQ(tables.errors.Z.at(59), 3);
   ExpectCageAtoms(tables.atoms, 60, 60);
   ExpectCageErrors(tables.errors, 60, 60);
-  EXPECT_EQ(reading.notices, Notices{CountNotice(59, 59)});
+  EXPECT_EQ(CoordinateNotices(reading), Notices{CountNotice(59, 59)});
 }
 
 TEST(ReadCoordinates, NoticeWhenTheTablesAreNotFilledExactly) {
@@ -356,7 +379,7 @@ TEST(ReadCoordinates, NoticeWhenTheTablesAreNotFilledExactly) {
     Tables tables;
     const CoordinateReading reading = tables.Read(c.lines);
     EXPECT_FALSE(reading.formatError);
-    EXPECT_EQ(reading.notices, c.expected);
+    EXPECT_EQ(CoordinateNotices(reading), c.expected);
   }
 }
 
@@ -374,7 +397,7 @@ TEST(ReadCoordinates, NothingIsStoredPastEntrySixty) {
   EXPECT_EQ(reading.uncertaintyLines, 65);
   ExpectCageAtoms(tables.atoms, 1, 60);
   ExpectCageErrors(tables.errors, 1, 60);
-  EXPECT_EQ(reading.notices, Notices{TooManyNotice});
+  EXPECT_EQ(CoordinateNotices(reading), Notices{TooManyNotice});
 }
 
 TEST(ReadCoordinates, Files) {
@@ -395,7 +418,7 @@ TEST(ReadCoordinates, Files) {
     const CoordinateReading reading =
         tables.Read(DecodeTextLines(ReadFileBytes(std::string(OVALON_TEST_DATA "/") + c.file)));
     EXPECT_FALSE(reading.formatError);
-    EXPECT_EQ(reading.notices, c.notices);
+    EXPECT_EQ(CoordinateNotices(reading), c.notices);
     ExpectCageAtoms(tables.atoms, 1, c.atoms);
     ExpectCageErrors(tables.errors, 1, c.atoms);
     ExpectUntouched(tables.atoms, c.atoms + 1, 60);

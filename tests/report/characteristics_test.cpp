@@ -60,11 +60,6 @@ const QuadricForm Tilted =
 const QuadricForm TiltedErrors =
     Form({0.0004L, -0.0003L, 0.0002L, 0.0001L, 0.00005L, -0.0001L, 0.001L, -0.002L, 0.0015L, 0});
 
-class Characteristics : public testing::Test {
- protected:
-  void SetUp() override { SetDecimalSeparator("."); }
-};
-
 // The index of the line that equals `text`, or −1.
 int Find(const Lines& lines, const std::string& text) {
   const auto it = std::find(lines.begin(), lines.end(), text);
@@ -77,7 +72,7 @@ double NumberAfter(const std::string& line, const std::string& prefix) {
   return std::stod(line.substr(prefix.size()));
 }
 
-TEST_F(Characteristics, AxisAlignedEllipsoidGivesTheGoldenReport) {
+TEST(Characteristics, AxisAlignedEllipsoidGivesTheGoldenReport) {
   // The expected text comes from tests/report/golden/characteristics_golden.py, which
   // derives it with exact rational arithmetic and its own formatter: the quadratic part is
   // diagonal, so V = W = I and every number is a textbook formula of the coefficients. All
@@ -87,7 +82,7 @@ TEST_F(Characteristics, AxisAlignedEllipsoidGivesTheGoldenReport) {
             Form({1 / 1024.0L, -1 / 2048.0L, 1 / 4096.0L, 1 / 8192.0L, -1 / 8192.0L, 1 / 16384.0L,
                   1 / 512.0L, -1 / 1024.0L, 1 / 2048.0L, 0}));
   input.showCoordinates = true;
-  const CharacteristicsResult result = RunCharacteristics(input);
+  const CharacteristicsResult result = RunCharacteristics(input, ".");
 
   std::ifstream file(OVALON_SOURCE_DIR "/tests/report/golden/characteristics_axis_aligned.txt");
   ASSERT_TRUE(file.is_open());
@@ -106,31 +101,31 @@ TEST_F(Characteristics, AxisAlignedEllipsoidGivesTheGoldenReport) {
     EXPECT_EQ(result.transformedCoords.Z.at(i), input.atomCoords.Z.at(i) - 0.75);
   }
   // A second press appends the same report and stores the same values.
-  const CharacteristicsResult again = RunCharacteristics(input);
+  const CharacteristicsResult again = RunCharacteristics(input, ".");
   EXPECT_EQ(again.lines, result.lines);
   EXPECT_EQ(again.semiAxes, result.semiAxes);
   EXPECT_EQ(again.transformedCoords, result.transformedCoords);
 }
 
-TEST_F(Characteristics, NothingBeforeTheFirstFit) {
+TEST(Characteristics, NothingBeforeTheFirstFit) {
   CharacteristicsInput input = Input(QuadricForm{});
-  CharacteristicsResult result = RunCharacteristics(input);
+  CharacteristicsResult result = RunCharacteristics(input, ".");
   EXPECT_FALSE(result.ran);
   EXPECT_TRUE(result.lines.empty());
   EXPECT_EQ(result.transformedCoords, PointSet{});
 
   input.fitParams.at(3) = std::numeric_limits<Extended>::quiet_NaN();
-  result = RunCharacteristics(input);
+  result = RunCharacteristics(input, ".");
   EXPECT_FALSE(result.ran);
   EXPECT_TRUE(result.lines.empty());
 }
 
-TEST_F(Characteristics, SphereHasRadiusEverywhere) {
+TEST(Characteristics, SphereHasRadiusEverywhere) {
   // (x − 1.25)² + (y + 0.5)² + (z − 2)² = 3.5², scaled by k = 1/(1.25² + 0.5² + 2² − 3.5²) so
   // that c = 1. The expected texts: 4π·3.5³/3 = 179.59438…, 4π·3.5² = 153.93804….
   const Extended k = 1 / -6.4375L;
   const CharacteristicsResult result =
-      RunCharacteristics(Input(Form({k, k, k, 0, 0, 0, -k * 1.25L, -k * -0.5L, -k * 2, 1})));
+      RunCharacteristics(Input(Form({k, k, k, 0, 0, 0, -k * 1.25L, -k * -0.5L, -k * 2, 1})), ".");
   ASSERT_TRUE(result.ran);
   EXPECT_NE(Find(result.lines, "O ( 1.25; -0.5; 2 )"), -1);
   for (int n = 0; n < 3; ++n) EXPECT_NEAR(result.semiAxes[n], 3.5, 1e-15);
@@ -159,14 +154,14 @@ std::array<double, 3> AxisDirection(const std::string& line) {
   return v;
 }
 
-TEST_F(Characteristics, EveryAxisLineRunsAlongAnEigenvector) {
+TEST(Characteristics, EveryAxisLineRunsAlongAnEigenvector) {
   // Line r must point along the eigenvector of λr: M·v = λr·v. The direction numbers are
   // printed with four significant digits (relative error below 5e-4 each), and |M| < 0.1, so
   // a residual of 1e-4 allows the printing and rejects any other eigenvector by far. The
   // quarter turn has V ≠ Vᵀ, so reading a row of V instead of a column fails here too.
   const QuadricForm quarterTurn = Form({0.2L, 0.2L, 0.1L, -0.05L, 0, 0, 0.1L, -0.2L, 0.05L, -1});
   for (const QuadricForm& q : {Tilted, quarterTurn}) {
-    const CharacteristicsResult result = RunCharacteristics(Input(q, TiltedErrors));
+    const CharacteristicsResult result = RunCharacteristics(Input(q, TiltedErrors), ".");
     const int axes =
         Find(result.lines, "Оси эллипсоида в непреобразованных координатах(уравнения прямых):");
     const int lambdas = Find(result.lines, "Собственные значения матрицы квадратной формы:");
@@ -188,12 +183,12 @@ TEST_F(Characteristics, EveryAxisLineRunsAlongAnEigenvector) {
   }
 }
 
-TEST_F(Characteristics, QuarterTurnWithNegativeCouplingIsInverted) {
+TEST(Characteristics, QuarterTurnWithNegativeCouplingIsInverted) {
   // a11 = a22 and a negative a12 alone: the eigenvector matrix is the rotation by −π/4, whose
   // first pivot the companion-signed reinforcement cancels. The run must still complete.
   // Eigenvalues of (0.2 −0.05; −0.05 0.2): 0.25 along (1, −1) and 0.15 along (1, 1).
   const QuadricForm q = Form({0.2L, 0.2L, 0.1L, -0.05L, 0, 0, 0.1L, -0.2L, 0.05L, -1});
-  const CharacteristicsResult result = RunCharacteristics(Input(q, TiltedErrors));
+  const CharacteristicsResult result = RunCharacteristics(Input(q, TiltedErrors), ".");
   ASSERT_TRUE(result.ran);
   const int matrix = Find(result.lines,
                           "Матрица преобразования базисных векторов при повороте, канонизирующем "
@@ -211,11 +206,11 @@ TEST_F(Characteristics, QuarterTurnWithNegativeCouplingIsInverted) {
   EXPECT_NE(Find(result.lines, "при z      5.000E-002"), -1);
 }
 
-TEST_F(Characteristics, QuadricThatIsNoEllipsoidPrintsNotANumber) {
+TEST(Characteristics, QuadricThatIsNoEllipsoidPrintsNotANumber) {
   // −x² − y² + z² + 1 = 0, a hyperboloid: λ = (−1, −1, 1), K = −1, so a1 = a2 = 1 and a3 = √−1.
   // The uncertainty block takes r = √K itself, so all of its semi-axes are NaN.
   const CharacteristicsResult result =
-      RunCharacteristics(Input(Form({-1, -1, 1, 0, 0, 0, 0, 0, 0, 1}), TiltedErrors));
+      RunCharacteristics(Input(Form({-1, -1, 1, 0, 0, 0, 0, 0, 0, 1}), TiltedErrors), ".");
   ASSERT_TRUE(result.ran);
   EXPECT_TRUE(std::isnan(result.semiAxes[2]));
   const int axes = Find(result.lines, "Длины осей:");
@@ -235,24 +230,24 @@ TEST_F(Characteristics, QuadricThatIsNoEllipsoidPrintsNotANumber) {
   for (int i = 1; i <= AtomCount; ++i) EXPECT_TRUE(std::isfinite(result.transformedCoords.X.at(i)));
 }
 
-TEST_F(Characteristics, CheckBoxesChooseTheCoordinateLines) {
+TEST(Characteristics, CheckBoxesChooseTheCoordinateLines) {
   CharacteristicsInput input = Input(Tilted, TiltedErrors);
   input.transformCoordinates = false;
   input.showCoordinates = true;  // hidden and ignored while CheckBox1 is unchecked
-  const CharacteristicsResult plain = RunCharacteristics(input);
+  const CharacteristicsResult plain = RunCharacteristics(input, ".");
   EXPECT_EQ(plain.transformedCoords, input.atomCoords);
   EXPECT_TRUE(
       plain.lines.back().starts_with("Соответвующий радиус сферы по площади поверхности: "));
 
   input.transformCoordinates = true;
   input.showCoordinates = false;
-  const CharacteristicsResult silent = RunCharacteristics(input);
+  const CharacteristicsResult silent = RunCharacteristics(input, ".");
   ASSERT_EQ(silent.lines.size(), plain.lines.size() + 1);
   EXPECT_EQ(silent.lines.back(), " ");
   EXPECT_NE(silent.transformedCoords, input.atomCoords);
 
   input.showCoordinates = true;
-  const CharacteristicsResult listed = RunCharacteristics(input);
+  const CharacteristicsResult listed = RunCharacteristics(input, ".");
   ASSERT_EQ(listed.lines.size(), plain.lines.size() + 2 + 2 * AtomCount);
   EXPECT_EQ(listed.transformedCoords, silent.transformedCoords);
   const size_t first = plain.lines.size();
@@ -262,9 +257,9 @@ TEST_F(Characteristics, CheckBoxesChooseTheCoordinateLines) {
     const std::string& coords = listed.lines[first + 1 + i];
     const std::string& errors = listed.lines[first + 1 + AtomCount + i];
     EXPECT_EQ(coords, "C" + std::to_string(i) + " " +
-                          FormatFixed(listed.transformedCoords.X.at(i), 9, 6) + " " +
-                          FormatFixed(listed.transformedCoords.Y.at(i), 9, 6) + " " +
-                          FormatFixed(listed.transformedCoords.Z.at(i), 9, 6));
+                          FormatFixed(listed.transformedCoords.X.at(i), 9, 6, ".") + " " +
+                          FormatFixed(listed.transformedCoords.Y.at(i), 9, 6, ".") + " " +
+                          FormatFixed(listed.transformedCoords.Z.at(i), 9, 6, "."));
     EXPECT_TRUE(errors.starts_with("err" + std::to_string(i) + " ")) << errors;
   }
   // err5: X = 0.01·(5 mod 5 + 1), Y = 0.02, Z = 0.005·5, untransformed.
@@ -277,10 +272,10 @@ size_t Characters(const std::string& text) {
                        [](char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; });
 }
 
-TEST_F(Characteristics, TransformationLinesLineUp) {
+TEST(Characteristics, TransformationLinesLineUp) {
   // W of the tilted ellipsoid has entries of both signs and shifts of different lengths, so the
   // padding has work to do.
-  const CharacteristicsResult result = RunCharacteristics(Input(Tilted, TiltedErrors));
+  const CharacteristicsResult result = RunCharacteristics(Input(Tilted, TiltedErrors), ".");
   const int heading =
       Find(result.lines, "Преобразование координат, канонизирующее уравнение эллипсоида:");
   ASSERT_NE(heading, -1);
@@ -302,10 +297,10 @@ TEST_F(Characteristics, TransformationLinesLineUp) {
   EXPECT_TRUE(someRowTight);
 }
 
-TEST_F(Characteristics, ExperimentalSemiAxesAgreeWithAxisLengths) {
+TEST(Characteristics, ExperimentalSemiAxesAgreeWithAxisLengths) {
   // The uncertainty block reduces the quadric again with half-angle rotations in all three
   // planes; its semi-axes must agree with "Длины осей" to the ten digits it prints.
-  const CharacteristicsResult result = RunCharacteristics(Input(Tilted, TiltedErrors));
+  const CharacteristicsResult result = RunCharacteristics(Input(Tilted, TiltedErrors), ".");
   const int abc = Find(result.lines, "Experimental ABC");
   const int axes = Find(result.lines, "Длины осей:");
   ASSERT_NE(abc, -1);
@@ -320,22 +315,22 @@ TEST_F(Characteristics, ExperimentalSemiAxesAgreeWithAxisLengths) {
   }
 }
 
-TEST_F(Characteristics, SingularMatricesAbandonTheRun) {
+TEST(Characteristics, SingularMatricesAbandonTheRun) {
   // A cylinder: the quadratic part is singular, the centre cannot be found.
-  EXPECT_THROW(RunCharacteristics(Input(Form({1, 1, 0, 0, 0, 0, 0, 0, 0, -1}))),
+  EXPECT_THROW(RunCharacteristics(Input(Form({1, 1, 0, 0, 0, 0, 0, 0, 0, -1})), "."),
                SingularMatrixError);
   // Pivots of 4·I pass a precision of 2, but those of V = I do not.
   CharacteristicsInput input = Input(Form({4, 4, 4, 0, 0, 0, 0, 0, 0, -1}));
   input.inversePrecision = 2;
   EXPECT_NO_THROW(QuadricCentre(input.fitParams, 2));
-  EXPECT_THROW(RunCharacteristics(input), SingularMatrixError);
+  EXPECT_THROW(RunCharacteristics(input, "."), SingularMatrixError);
 }
 
 TEST(ReportExperimental, ZeroErrorsGiveZeroUncertainties) {
   // After a Levenberg–Marquardt fit with no earlier least-squares one the errors are all zero.
   const QuadricForm q =
       Form({0.04L, 0.03L, 0.05L, 0.01L, -0.005L, 0.008L, -0.1L, 0.2L, 0.05L, -0.5L});
-  const ExperimentalReport report = ReportExperimental(q, QuadricForm{}, 1e-10L, 1e-20L);
+  const ExperimentalReport report = ReportExperimental(q, QuadricForm{}, 1e-10L, 1e-20L, ".");
   ASSERT_EQ(report.lines.size(), 13u);
   EXPECT_EQ(report.lines[0], "Experimental L");
   EXPECT_EQ(report.lines[4], "Experimental B");

@@ -19,12 +19,7 @@ void Place(PointSet& atoms, int i, Point p) {
   atoms.Z.at(i) = p[2];
 }
 
-class MaximumDiagonals : public testing::Test {
- protected:
-  void SetUp() override { SetDecimalSeparator("."); }
-};
-
-TEST_F(MaximumDiagonals, AllAtomsAtTheOriginBeforeAnyCoordinatesWereRead) {
+TEST(MaximumDiagonals, AllAtomsAtTheOriginBeforeAnyCoordinatesWereRead) {
   Lines expected = {" ", "Максимальные диагонали для соответствующих точек:"};
   for (int i = 1; i <= AtomCount; ++i)
     expected.push_back("C" + std::to_string(i) + " ( 0; 0; 0 ) L=0");
@@ -32,14 +27,14 @@ TEST_F(MaximumDiagonals, AllAtomsAtTheOriginBeforeAnyCoordinatesWereRead) {
                                    "Вектор, задающий диагональ:  R{ 0; 0; 0 }",
                                    "Начало:  ( 0; 0; 0 )", "Конец:  ( 0; 0; 0 )"});
   const DiagonalResult result = FindMaximumDiagonals(PointSet{});
-  const Lines lines = DiagonalLines(PointSet{}, result);
+  const Lines lines = DiagonalLines(PointSet{}, result, ".");
   EXPECT_EQ(lines, expected);
   EXPECT_EQ(lines.size(), 68u);
   EXPECT_EQ(result.length, 0);
   EXPECT_EQ(result.atomMaxDistance, AtomValues{});
 }
 
-TEST_F(MaximumDiagonals, TwoAtomsOffTheOriginWhateverTheirNumbers) {
+TEST(MaximumDiagonals, TwoAtomsOffTheOriginWhateverTheirNumbers) {
   // (1, 0, 0) and (−2, 0, 0), all others at the origin: the chord has length 3 and starts at
   // the atom nearer to the origin; every atom at the origin is 2 from (−2, 0, 0).
   const std::pair<int, int> numbers[] = {{5, 17}, {17, 5}, {1, 60}, {60, 1}};
@@ -49,7 +44,7 @@ TEST_F(MaximumDiagonals, TwoAtomsOffTheOriginWhateverTheirNumbers) {
     Place(atoms, near, {1, 0, 0});
     Place(atoms, far, {-2, 0, 0});
     const DiagonalResult result = FindMaximumDiagonals(atoms);
-    const Lines lines = DiagonalLines(atoms, result);
+    const Lines lines = DiagonalLines(atoms, result, ".");
     EXPECT_EQ(result.length, 3);
     EXPECT_EQ(result.start, (Point{1, 0, 0}));
     EXPECT_EQ(result.end, (Point{-2, 0, 0}));
@@ -64,7 +59,7 @@ TEST_F(MaximumDiagonals, TwoAtomsOffTheOriginWhateverTheirNumbers) {
   }
 }
 
-TEST_F(MaximumDiagonals, FirstOfEqualChordsWins) {
+TEST(MaximumDiagonals, FirstOfEqualChordsWins) {
   // Two chords of length 6, (3, 0, 0)–(−3, 0, 0) and (0, 0, 3)–(0, 0, −3); the cross distances
   // are √18. The pair met first with i ascending is kept; both ends are 3 from the origin,
   // so the outer-loop atom, the lower number, is the start.
@@ -86,7 +81,7 @@ TEST_F(MaximumDiagonals, FirstOfEqualChordsWins) {
     Place(atoms, c.z1, {0, 0, 3});
     Place(atoms, c.z2, {0, 0, -3});
     const DiagonalResult result = FindMaximumDiagonals(atoms);
-    const Lines lines = DiagonalLines(atoms, result);
+    const Lines lines = DiagonalLines(atoms, result, ".");
     EXPECT_EQ(result.length, 6);
     EXPECT_EQ(result.start, c.start);
     EXPECT_EQ(result.end, c.end);
@@ -110,10 +105,10 @@ PointSet ScatteredAtoms() {
   return atoms;
 }
 
-TEST_F(MaximumDiagonals, ChordIsTheLongestDistanceAndStartsNearer) {
+TEST(MaximumDiagonals, ChordIsTheLongestDistanceAndStartsNearer) {
   const PointSet atoms = ScatteredAtoms();
   const DiagonalResult result = FindMaximumDiagonals(atoms);
-  const Lines lines = DiagonalLines(atoms, result);
+  const Lines lines = DiagonalLines(atoms, result, ".");
   // Every atom's largest distance: at least its distance to any atom (checked in 64-bit
   // arithmetic, a few units of 1e-15 away from the extended one), and reached by one of them.
   double largest = 0;
@@ -136,17 +131,18 @@ TEST_F(MaximumDiagonals, ChordIsTheLongestDistanceAndStartsNearer) {
   for (int k = 0; k < 3; ++k) EXPECT_EQ(result.vector[k], result.end[k] - result.start[k]);
   // Each atom line shows the coordinates read and that atom's largest distance.
   for (int i = 1; i <= AtomCount; ++i) {
-    EXPECT_EQ(lines[1 + i], "C" + std::to_string(i) + " ( " + FormatGeneral(atoms.X.at(i), 15, 0) +
-                                "; " + FormatGeneral(atoms.Y.at(i), 15, 0) + "; " +
-                                FormatGeneral(atoms.Z.at(i), 15, 0) +
-                                " ) L=" + FormatGeneral(result.atomMaxDistance.at(i), 15, 0));
+    EXPECT_EQ(lines[1 + i], "C" + std::to_string(i) + " ( " +
+                                FormatGeneral(atoms.X.at(i), 15, 0, ".") + "; " +
+                                FormatGeneral(atoms.Y.at(i), 15, 0, ".") + "; " +
+                                FormatGeneral(atoms.Z.at(i), 15, 0, ".") +
+                                " ) L=" + FormatGeneral(result.atomMaxDistance.at(i), 15, 0, "."));
   }
   EXPECT_EQ(lines.size(), 68u);
   // A second click appends the same lines.
-  EXPECT_EQ(DiagonalLines(atoms, FindMaximumDiagonals(atoms)), lines);
+  EXPECT_EQ(DiagonalLines(atoms, FindMaximumDiagonals(atoms), "."), lines);
 }
 
-TEST_F(MaximumDiagonals, NotANumberReachesTheReport) {
+TEST(MaximumDiagonals, NotANumberReachesTheReport) {
   // Atom 1 has no X: every distance to it is NaN and counts as longer, so every atom's largest
   // distance is NaN; the last such pair, (60, 1), is the chord, with atom 60 as start because
   // a comparison with NaN is false.
@@ -155,7 +151,7 @@ TEST_F(MaximumDiagonals, NotANumberReachesTheReport) {
   Place(atoms, 2, {1, 0, 0});
   Place(atoms, 3, {-2, 0, 0});
   const DiagonalResult result = FindMaximumDiagonals(atoms);
-  const Lines lines = DiagonalLines(atoms, result);
+  const Lines lines = DiagonalLines(atoms, result, ".");
   EXPECT_EQ(lines[3], "C2 ( 1; 0; 0 ) L=NAN");
   const Lines tail(lines.end() - 4, lines.end());
   EXPECT_EQ(tail, (Lines{"Длина: NAN", "Вектор, задающий диагональ:  R{ NAN; 0; 0 }",

@@ -62,7 +62,7 @@ TEST(CoordinatesLoaded, IsFalseOnlyForAnAllZeroOrNaNSum) {
 TEST(RunFit, NothingHappensBeforeCoordinatesAreLoaded) {
   FitSettings s;
   s.inversePrecision = "not a number";
-  const FitRunResult r = RunFit(PointSet{}, PointSet{}, s);
+  const FitRunResult r = RunFit(PointSet{}, PointSet{}, s, ".");
   EXPECT_EQ(r.status, FitStatus::NotRun);
   EXPECT_FALSE(r.inversePrecision.has_value());
   EXPECT_FALSE(r.rotationPrecision.has_value());
@@ -96,7 +96,7 @@ TEST(RunFit, RejectedFieldKeepsWhatWasReadBefore) {
     SCOPED_TRACE(c.name);
     FitSettings settings = Marquardt();
     settings.*c.field = c.text;
-    const FitRunResult r = RunFit(Cage(), UniformErrors(0.01), settings);
+    const FitRunResult r = RunFit(Cage(), UniformErrors(0.01), settings, ".");
     EXPECT_EQ(r.status, FitStatus::InvalidInput);
     const std::optional<Extended> unread;
     EXPECT_EQ(r.inversePrecision, c.inverseRead ? std::optional<Extended>(1e-10) : unread);
@@ -123,15 +123,15 @@ TEST(RunFit, RejectedFieldIsNamed) {
     FitSettings settings = Marquardt();
     settings.*c.field = "abc";
     settings.step = c.named == FitField::Step ? "abc" : "?";
-    EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), settings).invalidField, c.named);
+    EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), settings, ".").invalidField, c.named);
   }
-  EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), Marquardt()).invalidField, std::nullopt);
+  EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), Marquardt(), ".").invalidField, std::nullopt);
 }
 
 TEST(RunFit, LeastSquaresDoesNotReadTheMarquardtFields) {
   FitSettings s;
   s.cycles = s.start = s.lambda = s.step = "?";
-  EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), s).status, FitStatus::Done);
+  EXPECT_EQ(RunFit(Cage(), UniformErrors(0.01), s, ".").status, FitStatus::Done);
 }
 
 TEST(RunFit, SingularMatrixReturnsNoLinesAndNoFit) {
@@ -154,7 +154,7 @@ TEST(RunFit, SingularMatrixReturnsNoLinesAndNoFit) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const FitRunResult r = RunFit(c.coords, UniformErrors(0.01), c.settings);
+    const FitRunResult r = RunFit(c.coords, UniformErrors(0.01), c.settings, ".");
     EXPECT_EQ(r.status, FitStatus::SingularMatrix);
     EXPECT_EQ(r.inversePrecision, c.precision);
     EXPECT_EQ(r.rotationPrecision, static_cast<Extended>(1e-20));
@@ -168,7 +168,7 @@ TEST(RunFit, StoresTheHalvedFormOfBothMethods) {
   const QuadricParams a = FitQuadricLeastSquares(coords, 1e-10L);
   const QuadricParams da = EstimateQuadricErrors(coords, errors, 1e-10L);
 
-  const FitRunResult ls = RunFit(coords, errors, FitSettings{});
+  const FitRunResult ls = RunFit(coords, errors, FitSettings{}, ".");
   ASSERT_EQ(ls.status, FitStatus::Done);
   ASSERT_TRUE(ls.fitParams && ls.fitErrors);
   EXPECT_EQ(ls.lines.size(), 81u);
@@ -185,7 +185,7 @@ TEST(RunFit, StoresTheHalvedFormOfBothMethods) {
 
   FitSettings m = Marquardt();
   m.cycles = "3";
-  const FitRunResult lm = RunFit(coords, errors, m);
+  const FitRunResult lm = RunFit(coords, errors, m, ".");
   ASSERT_EQ(lm.status, FitStatus::Done);
   EXPECT_EQ(lm.lines.size(), 81u);
   EXPECT_FALSE(lm.fitErrors.has_value());
@@ -207,7 +207,7 @@ TEST(RunFit, CycleCountIsTruncatedTowardZero) {
     s.start = "0.5";
     s.lambda = "2";
     s.step = "3";
-    const FitRunResult r = RunFit(Cage(), PointSet{}, s);
+    const FitRunResult r = RunFit(Cage(), PointSet{}, s, ".");
     ASSERT_EQ(r.status, FitStatus::Done);
     const QuadricParams a = FitQuadricLevenbergMarquardt(Cage(), {c.count, 0.5, 2, 3}, 1e-10L);
     EXPECT_EQ(r.fitParams, ToQuadricForm(a, 1));
@@ -216,7 +216,7 @@ TEST(RunFit, CycleCountIsTruncatedTowardZero) {
   FitSettings s = Marquardt();
   s.cycles = "-3";
   s.start = "0.5";
-  const FitRunResult r = RunFit(Cage(), PointSet{}, s);
+  const FitRunResult r = RunFit(Cage(), PointSet{}, s, ".");
   EXPECT_EQ(r.lines[70], "A1 = 0.5 ");
   EXPECT_EQ(r.lines[80],
             "(0.5)X^2+(5.000000000E-1)Y^2+(0.5)Z^2+(0.5)XY+(0.5)YZ+(0.5)XZ+(0.5)X+"
@@ -242,8 +242,8 @@ TEST(RunFit, StepsWithTheNumericsOnAnotherThreadGiveTheSameRun) {
       outcome = ComputeFit(coords, errors, *prepared.plan, [](int) { return true; });
     });
     worker.join();
-    const FitRunResult steps = FinishFit(prepared.result, coords, *prepared.plan, outcome);
-    const FitRunResult whole = RunFit(coords, errors, settings);
+    const FitRunResult steps = FinishFit(prepared.result, coords, *prepared.plan, outcome, ".");
+    const FitRunResult whole = RunFit(coords, errors, settings, ".");
     ASSERT_EQ(steps.status, FitStatus::Done);
     ExpectSameLines(steps.lines, whole.lines);
     EXPECT_EQ(steps.fitParams, whole.fitParams);
@@ -264,7 +264,7 @@ TEST(ComputeFit, CancelledRunKeepsOnlyThePrecisionsAndARepeatIsUnchanged) {
 
   const FitOutcome cancelled =
       ComputeFit(coords, PointSet{}, *prepared.plan, [](int done) { return done < 150; });
-  const FitRunResult r = FinishFit(prepared.result, coords, *prepared.plan, cancelled);
+  const FitRunResult r = FinishFit(prepared.result, coords, *prepared.plan, cancelled, ".");
   EXPECT_EQ(r.status, FitStatus::Cancelled);
   ExpectNoFitResult(r);
   EXPECT_EQ(r.inversePrecision, static_cast<Extended>(1e-12));
@@ -272,8 +272,8 @@ TEST(ComputeFit, CancelledRunKeepsOnlyThePrecisionsAndARepeatIsUnchanged) {
 
   // The run keeps nothing between calls, so the repeat is the uninterrupted run.
   const FitOutcome repeated = ComputeFit(coords, PointSet{}, *prepared.plan);
-  const FitRunResult again = FinishFit(prepared.result, coords, *prepared.plan, repeated);
-  const FitRunResult whole = RunFit(coords, PointSet{}, settings);
+  const FitRunResult again = FinishFit(prepared.result, coords, *prepared.plan, repeated, ".");
+  const FitRunResult whole = RunFit(coords, PointSet{}, settings, ".");
   ASSERT_EQ(again.status, FitStatus::Done);
   ExpectSameLines(again.lines, whole.lines);
   EXPECT_EQ(again.fitParams, whole.fitParams);
@@ -289,7 +289,7 @@ TEST(ComputeFit, CancelledRunKeepsOnlyThePrecisionsAndARepeatIsUnchanged) {
 TEST(RunFit, LeastSquaresReportMatchesTheGoldenReport) {
   PointSet coords, errors;
   ASSERT_TRUE(testing::ReadGoldenFixture(coords, errors));
-  const FitRunResult r = RunFit(coords, errors, FitSettings{});
+  const FitRunResult r = RunFit(coords, errors, FitSettings{}, ".");
   ASSERT_EQ(r.status, FitStatus::Done);
   ExpectSameLines(r.lines, testing::ReadLines(testing::GoldenPath("least_squares_report.txt")));
 }
@@ -297,7 +297,7 @@ TEST(RunFit, LeastSquaresReportMatchesTheGoldenReport) {
 TEST(RunFit, MarquardtReportMatchesTheGoldenReport) {
   PointSet coords, errors;
   ASSERT_TRUE(testing::ReadGoldenFixture(coords, errors));
-  const FitRunResult r = RunFit(coords, errors, Marquardt());
+  const FitRunResult r = RunFit(coords, errors, Marquardt(), ".");
   ASSERT_EQ(r.status, FitStatus::Done);
   ExpectSameLines(r.lines, testing::ReadLines(testing::GoldenPath("marquardt_report.txt")));
 }

@@ -9,6 +9,8 @@
 #include <limits>
 #include <string>
 
+#include "report/decimalseparator.h"
+
 // glibc's newlocale leaks its copy of LOCPATH on every call while that variable is set, which the
 // locale tests below do; LeakSanitizer builds read this hook and ignore that one allocation site.
 extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
@@ -30,11 +32,11 @@ struct FormatCase {
 std::string Format(const FormatCase& c) {
   switch (c.conversion) {
     case Conversion::General:
-      return FormatGeneral(c.value, c.precision, c.digits);
+      return FormatGeneral(c.value, c.precision, c.digits, ".");
     case Conversion::Exponent:
-      return FormatExponent(c.value, c.precision, c.digits);
+      return FormatExponent(c.value, c.precision, c.digits, ".");
     case Conversion::Fixed:
-      return FormatFixed(c.value, c.precision, c.digits);
+      return FormatFixed(c.value, c.precision, c.digits, ".");
   }
   return {};
 }
@@ -151,32 +153,34 @@ const FormatCase Cases[] = {
     {"F 1/3 at 18 decimals", F, 1.0L / 3, 18, 18, "0.333333333333333333"},
 };
 
-class FormatTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetDecimalSeparator("."); }
-  void TearDown() override { SetDecimalSeparator("."); }
-};
-
-TEST_F(FormatTest, CaseTable) {
+TEST(Format, CaseTable) {
   for (const FormatCase& c : Cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Format(c), c.expected);
   }
 }
 
-TEST_F(FormatTest, EveryConversionWritesTheCurrentSeparator) {
-  SetDecimalSeparator(",");
-  EXPECT_EQ(FormatGeneral(1.5L, 15, 0), "1,5");
-  EXPECT_EQ(FormatGeneral(0.00012345L, 4, 10), "0,0001235");
-  EXPECT_EQ(FormatGeneral(1.5e-7L, 4, 0), "1,5E-7");
-  EXPECT_EQ(FormatExponent(1.5L, 4, 2), "1,500E+00");
-  EXPECT_EQ(FormatFixed(-0.25L, 15, 3), "-0,250");
+TEST(Format, EveryConversionWritesTheGivenSeparator) {
+  EXPECT_EQ(FormatGeneral(1.5L, 15, 0, ","), "1,5");
+  EXPECT_EQ(FormatGeneral(0.00012345L, 4, 10, ","), "0,0001235");
+  EXPECT_EQ(FormatGeneral(1.5e-7L, 4, 0, ","), "1,5E-7");
+  EXPECT_EQ(FormatExponent(1.5L, 4, 2, ","), "1,500E+00");
+  EXPECT_EQ(FormatFixed(-0.25L, 15, 3, ","), "-0,250");
   // A separator of more than one byte (the Arabic decimal separator U+066B).
-  SetDecimalSeparator("\u066B");
-  EXPECT_EQ(FormatGeneral(2.5L, 15, 0), "2\u066B5");
+  EXPECT_EQ(FormatGeneral(2.5L, 15, 0, "\u066B"), "2\u066B5");
   // No separator where no decimals are written.
-  EXPECT_EQ(FormatGeneral(25.0L, 15, 0), "25");
-  EXPECT_EQ(FormatFixed(25.0L, 15, 0), "25");
+  EXPECT_EQ(FormatGeneral(25.0L, 15, 0, ","), "25");
+  EXPECT_EQ(FormatFixed(25.0L, 15, 0, ","), "25");
+}
+
+TEST(DecimalSeparator, BecomesThePointForGoodOnceANumberWasRead) {
+  SetDecimalSeparator(",");
+  SetDecimalSeparatorAfterParsing(false);
+  EXPECT_EQ(DecimalSeparator(), ",");
+  SetDecimalSeparatorAfterParsing(true);
+  EXPECT_EQ(DecimalSeparator(), ".");
+  SetDecimalSeparatorAfterParsing(false);
+  EXPECT_EQ(DecimalSeparator(), ".");
 }
 
 // A Russian locale (decimal comma) compiled into a private folder named by LOCPATH, so that the
@@ -219,7 +223,6 @@ TEST_F(LocaleSeparatorTest, FollowsTheEnvironmentsLocale) {
   setenv("LC_ALL", "ru_RU.UTF-8", 1);
   SetDecimalSeparatorFromLocale();
   EXPECT_EQ(DecimalSeparator(), ",");
-  EXPECT_EQ(FormatGeneral(1.5L, 15, 0), "1,5");
   // The C library's own locale is left as it was.
   EXPECT_STREQ(localeconv()->decimal_point, ".");
 
