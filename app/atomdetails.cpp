@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ellipsoid/diagonals.h"
+#include "analysis/diagonals.h"
 #include "fit/mnk.h"
 #include "report/decimalseparator.h"
 #include "report/format.h"
@@ -62,7 +62,8 @@ std::vector<std::string> AtomTooltipLines(const PointSet& coords, const PointSet
     return lines;
   }
   const Extended residual = FitResidual(coords, fitParams, atom);
-  lines.push_back("F(A)" + std::to_string(atom) + " = " + FormatGeneral(residual, 4, 10, DecimalSeparator()));
+  lines.push_back("F(A)" + std::to_string(atom) + " = " +
+                  FormatGeneral(residual, 4, 10, DecimalSeparator()));
   lines.push_back(SideText(SideOfQuadric(fitParams, residual)));
   return lines;
 }

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "ellipsoid/diagonals.h"
+#include "analysis/diagonals.h"
 #include "report/characteristics.h"
 #include "report/diagonals.h"
 

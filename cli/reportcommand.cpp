@@ -8,7 +8,7 @@
 #include "cli/options.h"
 #include "cli/summary.h"
 #include "core/singularmatrixerror.h"
-#include "ellipsoid/diagonals.h"
+#include "analysis/diagonals.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 #include "report/characteristics.h"

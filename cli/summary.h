@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/summaryanalysis.h"
+#include "analysis/cagesummary.h"
 #include "cli/summaryframe.h"
 
 namespace ovalon {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/summaryanalysis.h"
+#include "analysis/cagesummary.h"
 #include "cli/summaryframe.h"
 
 namespace ovalon {

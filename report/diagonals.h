@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/extended.h"
-#include "ellipsoid/diagonals.h"
+#include "analysis/diagonals.h"
 
 namespace ovalon {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <optional>
 
-#include "cli/summaryanalysis.h"
+#include "analysis/cagesummary.h"
 #include "core/guardedinverse.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/carlson.h"

@@ -20,7 +20,7 @@
 #include "cli/reportcommand.h"
 #include "cli/summarycsv.h"
 #include "core/singularmatrixerror.h"
-#include "ellipsoid/diagonals.h"
+#include "analysis/diagonals.h"
 #include "ellipsoid/ellipsoid.h"
 #include "fit/mnk.h"
 #include "input/coordinatereader.h"

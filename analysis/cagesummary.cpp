@@ -1,4 +1,4 @@
-#include "cli/summaryanalysis.h"
+#include "analysis/cagesummary.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/carlson.h"
-#include "ellipsoid/diagonals.h"
+#include "analysis/diagonals.h"
 #include "ellipsoid/ellipsoid.h"
 #include "ellipsoid/uncertainty.h"
 #include "fit/lma.h"

@@ -1,4 +1,4 @@
-#include "ellipsoid/diagonals.h"
+#include "analysis/diagonals.h"
 
 #include <cmath>
 
