@@ -2,28 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
+#include "analysis/normalsampler.h"
 #include "core/singularmatrixerror.h"
 #include "ellipsoid/carlson.h"
-#include "analysis/diagonals.h"
 #include "ellipsoid/ellipsoid.h"
 #include "ellipsoid/uncertainty.h"
-#include "fit/lma.h"
 #include "fit/mnk.h"
-#include "input/parsenumber.h"
-#include "report/messages.h"
 
 namespace ovalon {
-
-SummarySettings ReadSummarySettings(const FitSettings& texts) {
-  SummarySettings settings;
-  settings.leastSquares = texts.leastSquares;
-  settings.inversePrecision = ParseNumber(texts.inversePrecision);
-  settings.rotationPrecision = ParseNumber(texts.rotationPrecision);
-  if (!texts.leastSquares) settings.marquardt = ReadMarquardtSettings(texts);
-  return settings;
-}
 
 const char* StatusName(SummaryStatus status) {
   switch (status) {
@@ -49,52 +36,7 @@ bool IsErrorStatus(SummaryStatus status) {
   return status != SummaryStatus::Ok && status != SummaryStatus::NotEllipsoid;
 }
 
-LongestChord FindLongestChord(const PointSet& atoms) {
-  // A first pass in 64-bit arithmetic finds the pairs that can hold the longest chord. Its
-  // squared distances are within a few parts in 10^15 of the window's extended ones, and a
-  // pair whose rounded distance reaches the maximum has a square within about 5E-16 of the
-  // largest; the margin of 1E-9 keeps every such pair. When the squares overflow or underflow
-  // 64 bits, every pair is a candidate.
-  constexpr int Pairs = AtomCount * (AtomCount - 1) / 2;
-  std::array<double, Pairs> squares;
-  double largest = 0;
-  int n = 0;
-  for (int i = 1; i <= AtomCount; ++i) {
-    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
-      const double dx = atoms.X.at(i) - atoms.X.at(j);
-      const double dy = atoms.Y.at(i) - atoms.Y.at(j);
-      const double dz = atoms.Z.at(i) - atoms.Z.at(j);
-      squares[n] = dx * dx + dy * dy + dz * dz;
-      largest = std::max(largest, squares[n]);
-    }
-  }
-  const bool rough = largest > 0 && std::isfinite(largest);
-  const double threshold = largest * (1 - 1e-9);
-  const auto candidate = [&](int pair) { return !rough || squares[pair] >= threshold; };
-
-  LongestChord chord;
-  n = 0;
-  for (int i = 1; i <= AtomCount; ++i) {
-    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
-      if (candidate(n)) chord.length = std::max(chord.length, AtomDistance(atoms, i, j));
-    }
-  }
-  if (!(chord.length > 0)) return chord;
-  // The window keeps the first pair, in the order (i, j) with i < j, that reaches the maximum.
-  n = 0;
-  for (int i = 1; i <= AtomCount; ++i) {
-    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
-      if (!candidate(n) || AtomDistance(atoms, i, j) != chord.length) continue;
-      const bool iFarther = OriginDistance(atoms, i) > OriginDistance(atoms, j);
-      chord.startAtom = iFarther ? j : i;
-      chord.endAtom = iFarther ? i : j;
-      return chord;
-    }
-  }
-  return chord;
-}
-
-std::string EllipsoidVerdict(Vector3 eigenvalues, Extended freeTerm) {
+std::string EllipsoidVerdict(const Vector3& eigenvalues, Extended freeTerm) {
   int positive = 0, negative = 0;
   for (int k = 1; k <= 3; ++k) {
     if (!std::isfinite(eigenvalues.at(k))) return "the fitted quadric is not finite";
@@ -146,58 +88,6 @@ std::array<int, 3> SortAndOrientAxes(const Vector3& semiAxes, const Matrix3& vec
 
 namespace {
 
-constexpr std::uint64_t Rotate(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-
-std::uint64_t SplitMix64(std::uint64_t& state) {
-  state += 0x9E3779B97F4A7C15ull;
-  std::uint64_t z = state;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-}  // namespace
-
-NormalSampler::NormalSampler(std::uint64_t seed, std::uint64_t key) {
-  std::uint64_t state = seed;
-  state = SplitMix64(state) ^ key;
-  for (std::uint64_t& word : m_state) word = SplitMix64(state);
-}
-
-std::uint64_t NormalSampler::NextBits() {
-  const std::uint64_t result = Rotate(m_state[1] * 5, 7) * 9;
-  const std::uint64_t t = m_state[1] << 17;
-  m_state[2] ^= m_state[0];
-  m_state[3] ^= m_state[1];
-  m_state[1] ^= m_state[2];
-  m_state[0] ^= m_state[3];
-  m_state[2] ^= t;
-  m_state[3] = Rotate(m_state[3], 45);
-  return result;
-}
-
-double NormalSampler::Next() {
-  if (m_hasSpare) {
-    m_hasSpare = false;
-    return m_spare;
-  }
-  constexpr double Unit = 1.0 / 9007199254740992.0;                      // 2^−53
-  const double u1 = static_cast<double>((NextBits() >> 11) + 1) * Unit;  // (0, 1]: log is finite
-  const double u2 = static_cast<double>(NextBits() >> 11) * Unit;        // [0, 1)
-  const double radius = std::sqrt(-2 * std::log(u1));
-  const double angle = 2 * std::numbers::pi * u2;
-  m_spare = radius * std::sin(angle);
-  m_hasSpare = true;
-  return radius * std::cos(angle);
-}
-
-namespace {
-
-QuadricParams Fit(const PointSet& coords, const SummarySettings& settings) {
-  if (settings.leastSquares) return FitQuadricLeastSquares(coords, settings.inversePrecision);
-  return FitQuadricLevenbergMarquardt(coords, settings.marquardt, settings.inversePrecision);
-}
-
 /// The semi-axes as the window stores them: 64-bit values in the order of the eigenvalues.
 std::array<double, 3> StoredSemiAxes(const CanonicalForm& form) {
   return {static_cast<double>(form.semiAxes.at(1)), static_cast<double>(form.semiAxes.at(2)),
@@ -235,9 +125,9 @@ MonteCarloSpread RunMonteCarlo(const PointSet& coords, const PointSet& sigma,
       drawn.Z.at(i) = coords.Z.at(i) + sigma.Z.at(i) * normal.Next();
     }
     try {
-      const QuadricForm q = ToQuadricForm(Fit(drawn, settings), 1.0L);
+      const QuadricForm q = ToQuadricForm(FitQuadric(drawn, settings.fit), 1.0L);
       const CanonicalForm form =
-          ReduceToCanonicalForm(q, settings.inversePrecision, settings.rotationPrecision);
+          ReduceToCanonicalForm(q, settings.fit.inversePrecision, settings.rotationPrecision);
       if (!EllipsoidVerdict(form.eigen.values, form.freeTerm).empty()) continue;
       std::array<double, 3> axes = StoredSemiAxes(form);
       const Extended volume = MeasureEllipsoid(axes).volume;
@@ -262,12 +152,9 @@ MonteCarloSpread RunMonteCarlo(const PointSet& coords, const PointSet& sigma,
 /// the rank of their semi-axes, not by their position.
 std::array<double, 3> SortedSemiAxisErrors(const QuadricForm& q, const QuadricForm& e,
                                            const SummarySettings& settings) {
-  const EigenWithErrorsResult eigen =
-      EigenWithErrors(QuadricMatrix(q), QuadricMatrix(e), settings.rotationPrecision);
-  const ValuesWithErrors linear =
-      RotatedLinearTermsWithErrors(eigen.vectors, q, e, settings.inversePrecision);
   const ValuesWithErrors semi =
-      SemiAxesWithErrors(q, e, eigen.values, linear.values, eigen.errors, linear.errors);
+      PropagateUncertainties(q, e, settings.fit.inversePrecision, settings.rotationPrecision)
+          .semiAxes;
   std::array<int, 3> order = {1, 2, 3};
   std::stable_sort(order.begin(), order.end(),
                    [&](int l, int r) { return semi.values.at(l) > semi.values.at(r); });
@@ -287,9 +174,9 @@ CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
     summary.message = "every coordinate is zero: the fit does not run";
     return summary;
   }
-  const Extended inversePrecision = settings.inversePrecision;
+  const Extended inversePrecision = settings.fit.inversePrecision;
   try {
-    const QuadricParams a = Fit(coords, settings);
+    const QuadricParams a = FitQuadric(coords, settings.fit);
     summary.residual = static_cast<double>(ScaledResidualNorm(coords, a));
     const QuadricForm q = ToQuadricForm(a, 1.0L);
     const Vector3 centre = QuadricCentre(q, inversePrecision);
@@ -304,7 +191,7 @@ CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
       summary.ellipsoid = false;
       return summary;
     }
-    if (settings.leastSquares) {
+    if (settings.fit.leastSquares) {
       const QuadricForm e =
           ToQuadricForm(EstimateQuadricErrors(coords, sigma, inversePrecision), 0.0L);
       summary.semiAxisErrors = SortedSemiAxisErrors(q, e, settings);
@@ -326,13 +213,13 @@ CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
     summary.surfaceRadiusExact = static_cast<double>(std::sqrt(surface / FourPi));
     summary.eccentricityB = static_cast<double>(std::sqrt(1 - (sb * sb) / (sa * sa)));
     summary.eccentricityC = static_cast<double>(std::sqrt(1 - (sc * sc) / (sa * sa)));
-  } catch (const SingularMatrixError&) {
+  } catch (const SingularMatrixError& error) {
     const std::optional<double> residual = summary.residual;
     const std::optional<std::array<double, 3>> centre = summary.centre;
     const LongestChord chord = summary.chord;
     summary = CageSummary();
     summary.status = SummaryStatus::Singular;
-    summary.message = SingularMatrixMessage;
+    summary.message = error.what();
     summary.chord = chord;
     summary.residual = residual;
     summary.centre = centre;

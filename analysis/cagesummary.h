@@ -1,33 +1,27 @@
 #pragma once
-// The shape of one cage for the summary: the window's fit and canonical form, sorted semi-axes
-// with their directions, the exact surface, the longest chord, and Monte Carlo spreads.
-// Everything here is a pure function of its arguments and safe to call from worker threads:
-// nothing reads or writes the process-wide decimal separator.
+// The shape of one cage, as the summary reports it: the window's fit and canonical form, sorted
+// semi-axes with their directions, the exact surface, the longest chord, and Monte Carlo
+// spreads. Everything here is a pure function of its arguments, with no text state, and safe to
+// call from worker threads.
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "analysis/diagonals.h"
 #include "core/extended.h"
-#include "report/fitrun.h"
+#include "fit/quadricfit.h"
 
 namespace ovalon {
 
-/// The settings of every frame's analysis, read once from the option texts.
+/// The settings of every cage's analysis.
 struct SummarySettings {
-  bool leastSquares = true;
-  MarquardtSettings marquardt;  ///< used when leastSquares is false
-  Extended inversePrecision = 0;
-  Extended rotationPrecision = 0;
-  int monteCarloDraws = 0;  ///< re-fits per frame; 0 for none
-  std::uint64_t seed = 0;
+  FitPlan fit;                     ///< method, Levenberg–Marquardt settings, inverse precision
+  Extended rotationPrecision = 0;  ///< the stop threshold of the rotation method
+  int monteCarloDraws = 0;         ///< re-fits per cage; 0 for none
+  std::uint64_t seed = 0;          ///< of the Monte Carlo draws
 };
-
-/// Reads the precisions and, for the Levenberg–Marquardt method, Edit1..Edit4 by the rules of
-/// the fit run (ParseNumber, defaults for empty texts, the 32-bit cycle count). Sets the
-/// process-wide decimal separator, so call it on the main thread only. Throws EConvertError.
-SummarySettings ReadSummarySettings(const FitSettings& texts);
 
 /// What became of a frame, from best to worst.
 enum class SummaryStatus {
@@ -47,22 +41,9 @@ const char* StatusName(SummaryStatus status);
 /// True for the statuses of frames that were not analysed (all but Ok and NotEllipsoid).
 bool IsErrorStatus(SummaryStatus status);
 
-/// The longest atom-to-atom chord, found as the window finds its maximum diagonal.
-struct LongestChord {
-  double length = 0;
-  int startAtom = 0;  ///< cage atom 1..60 nearer to the origin; 0 when all atoms coincide
-  int endAtom = 0;
-};
-
-/// The same chord as FindMaximumDiagonals (the first pair i < j of the largest 64-bit distance,
-/// its start the atom nearer to the origin, atom i on a tie) for finite coordinates, without
-/// report lines and with the window's extended distance only for the pairs that may reach the
-/// maximum.
-LongestChord FindLongestChord(const PointSet& atoms);
-
 /// The verdict on a canonical form Σ λk·xk² = K: empty for an ellipsoid (all λ of one sign and
 /// K of the same sign), otherwise why not.
-std::string EllipsoidVerdict(Vector3 eigenvalues, Extended freeTerm);
+std::string EllipsoidVerdict(const Vector3& eigenvalues, Extended freeTerm);
 
 /// The sample standard deviations of the Monte Carlo re-fits.
 struct MonteCarloSpread {
@@ -74,7 +55,7 @@ struct MonteCarloSpread {
 /// left out.
 struct CageSummary {
   SummaryStatus status = SummaryStatus::Ok;
-  std::string message;
+  std::string message;  ///< why, for every status but Ok
   LongestChord chord;
   std::optional<double> residual;  ///< |F|/60 of the fit
   std::optional<std::array<double, 3>> centre;
@@ -90,7 +71,7 @@ struct CageSummary {
 };
 
 /// Analyses a cage of 60 atoms with its coordinate uncertainties. `frameNumber` keys the Monte
-/// Carlo draws, so a frame's spreads depend only on the seed and its number.
+/// Carlo draws, so a cage's spreads depend only on the seed and its number.
 CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
                           const SummarySettings& settings, long long frameNumber);
 
@@ -100,20 +81,5 @@ CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
 /// of the eigenvalue indices (0-based) and fills `axes` with the unit directions.
 std::array<int, 3> SortAndOrientAxes(const Vector3& semiAxes, const Matrix3& vectors,
                                      std::array<std::array<double, 3>, 3>& axes);
-
-/// A standard normal generator for the Monte Carlo draws: xoshiro256** seeded by splitmix64
-/// from (seed, key), and the Box–Muller transform; the same sequence on every machine with an
-/// IEEE 754 libm of the same results.
-class NormalSampler {
- public:
-  NormalSampler(std::uint64_t seed, std::uint64_t key);
-  double Next();
-
- private:
-  std::uint64_t NextBits();
-  std::uint64_t m_state[4];
-  double m_spare = 0;
-  bool m_hasSpare = false;
-};
 
 }  // namespace ovalon

@@ -1,5 +1,6 @@
 #include "analysis/diagonals.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ovalon {
@@ -34,26 +35,108 @@ Extended OriginDistance(const PointSet& atoms, int i) {
   return std::sqrt(sum);
 }
 
+namespace {
+
+bool AllFinite(const PointSet& atoms) {
+  for (int i = 1; i <= AtomCount; ++i) {
+    if (!std::isfinite(atoms.X.at(i)) || !std::isfinite(atoms.Y.at(i)) ||
+        !std::isfinite(atoms.Z.at(i)))
+      return false;
+  }
+  return true;
+}
+
+/// Atoms i and j as the chord's ends: the start is the one nearer to the origin, atom i when
+/// they are equally far or a distance is not a number (the comparison is then false).
+void SetEnds(const PointSet& atoms, int i, int j, LongestChord& chord) {
+  const bool iFarther = OriginDistance(atoms, i) > OriginDistance(atoms, j);
+  chord.startAtom = iFarther ? j : i;
+  chord.endAtom = iFarther ? i : j;
+}
+
+/// The window's own search, for coordinates that are not all finite: every ordered pair, i = j
+/// included, since a distance that is not a number replaces any before it.
+LongestChord SearchEveryPair(const PointSet& atoms) {
+  LongestChord chord;
+  for (int i = 1; i <= AtomCount; ++i) {
+    for (int j = 1; j <= AtomCount; ++j) {
+      const double d = AtomDistance(atoms, i, j);
+      if (!Exceeds(d, chord.length)) continue;
+      chord.length = d;
+      SetEnds(atoms, i, j, chord);
+    }
+  }
+  return chord;
+}
+
+/// The same chord for finite coordinates, whose distances are never NaN: a distance and its
+/// mirror (j, i) are bit-identical, so the first pair that reaches the maximum has i < j.
+LongestChord SearchCandidates(const PointSet& atoms) {
+  // A first pass in 64-bit arithmetic finds the pairs that can hold the longest chord. Its
+  // squared distances are within a few parts in 10^15 of the window's extended ones, and a
+  // pair whose rounded distance reaches the maximum has a square within about 5E-16 of the
+  // largest; the margin of 1E-9 keeps every such pair. When the squares overflow or underflow
+  // 64 bits, every pair is a candidate.
+  constexpr int Pairs = AtomCount * (AtomCount - 1) / 2;
+  std::array<double, Pairs> squares;
+  double largest = 0;
+  int n = 0;
+  for (int i = 1; i <= AtomCount; ++i) {
+    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
+      const double dx = atoms.X.at(i) - atoms.X.at(j);
+      const double dy = atoms.Y.at(i) - atoms.Y.at(j);
+      const double dz = atoms.Z.at(i) - atoms.Z.at(j);
+      squares[n] = dx * dx + dy * dy + dz * dz;
+      largest = std::max(largest, squares[n]);
+    }
+  }
+  const bool rough = largest > 0 && std::isfinite(largest);
+  const double threshold = largest * (1 - 1e-9);
+  const auto candidate = [&](int pair) { return !rough || squares[pair] >= threshold; };
+
+  LongestChord chord;
+  n = 0;
+  for (int i = 1; i <= AtomCount; ++i) {
+    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
+      if (candidate(n)) chord.length = std::max(chord.length, AtomDistance(atoms, i, j));
+    }
+  }
+  if (!(chord.length > 0)) return chord;
+  // The window keeps the first pair, in the order (i, j) with i < j, that reaches the maximum.
+  n = 0;
+  for (int i = 1; i <= AtomCount; ++i) {
+    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
+      if (!candidate(n) || AtomDistance(atoms, i, j) != chord.length) continue;
+      SetEnds(atoms, i, j, chord);
+      return chord;
+    }
+  }
+  return chord;
+}
+
+}  // namespace
+
+LongestChord FindLongestChord(const PointSet& atoms) {
+  return AllFinite(atoms) ? SearchCandidates(atoms) : SearchEveryPair(atoms);
+}
+
 DiagonalResult FindMaximumDiagonals(const PointSet& atoms) {
   DiagonalResult result;
-  double best = 0;
   for (int i = 1; i <= AtomCount; ++i) {
     double largest = 0;
     for (int j = 1; j <= AtomCount; ++j) {
       const double d = AtomDistance(atoms, i, j);
-      if (Exceeds(d, best)) {
-        best = d;
-        // A comparison with a NaN is false, so atom i is then the start.
-        const bool iFarther = OriginDistance(atoms, i) > OriginDistance(atoms, j);
-        result.start = AtomPoint(atoms, iFarther ? j : i);
-        result.end = AtomPoint(atoms, iFarther ? i : j);
-      }
       if (Exceeds(d, largest)) largest = d;
     }
     result.atomMaxDistance.at(i) = largest;
   }
+  const LongestChord chord = FindLongestChord(atoms);
+  if (chord.startAtom > 0) {
+    result.start = AtomPoint(atoms, chord.startAtom);
+    result.end = AtomPoint(atoms, chord.endAtom);
+  }
   for (int k = 0; k < 3; ++k) result.vector[k] = result.end[k] - result.start[k];
-  result.length = best;
+  result.length = chord.length;
   return result;
 }
 

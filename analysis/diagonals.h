@@ -8,6 +8,13 @@
 
 namespace ovalon {
 
+/// The longest atom-to-atom chord.
+struct LongestChord {
+  double length = 0;
+  int startAtom = 0;  ///< atom 1..60 nearer to the origin; 0 when no distance exceeds 0
+  int endAtom = 0;
+};
+
 /// Everything a diagonals run stores.
 struct DiagonalResult {
   AtomValues atomMaxDistance;      ///< [i]: the largest distance from atom i to any atom
@@ -24,9 +31,15 @@ double AtomDistance(const PointSet& atoms, int i, int j);
 /// Distance of atom i from the origin, the extended square root left unrounded.
 Extended OriginDistance(const PointSet& atoms, int i);
 
-/// Compares all 60 × 60 atom pairs. The longest chord is the first pair (i, j ascending) that
-/// reaches the maximum; its start is the atom nearer to the origin, atom i on a tie. A
-/// distance that is not a number counts as longer than any other.
+/// The window's longest chord: over all 60 × 60 atom pairs (i, then j ascending), the first
+/// pair whose distance exceeds every one before it, a distance that is not a number counting as
+/// longer than any other; its start is the atom nearer to the origin, atom i on a tie. For
+/// finite coordinates that is the first pair i < j of the largest distance, and a 64-bit first
+/// pass picks the few pairs that can hold it.
+LongestChord FindLongestChord(const PointSet& atoms);
+
+/// Every atom's largest distance to any atom, and the longest chord of FindLongestChord with
+/// its end points; start, end and vector stay 0 when no distance exceeds 0.
 DiagonalResult FindMaximumDiagonals(const PointSet& atoms);
 
 }  // namespace ovalon

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "analysis/normalsampler.h"
 #include "cli/summary.h"
 #include "cli/summarycsv.h"
 #include "ellipsoid/ellipsoid.h"
@@ -44,7 +45,7 @@ PointSet Uncertainties() {
 
 SummarySettings Settings(int draws) {
   SummarySettings settings;
-  settings.inversePrecision = 1e-10;
+  settings.fit.inversePrecision = 1e-10;
   settings.rotationPrecision = 1e-20;
   settings.monteCarloDraws = draws;
   return settings;

@@ -5,10 +5,10 @@
 #include <optional>
 #include <stdexcept>
 
+#include "analysis/diagonals.h"
 #include "cli/options.h"
 #include "cli/summary.h"
 #include "core/singularmatrixerror.h"
-#include "analysis/diagonals.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 #include "report/characteristics.h"

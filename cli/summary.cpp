@@ -143,6 +143,18 @@ SummaryOptions ParseOptions(const std::vector<std::string>& args) {
   return options;
 }
 
+/// The precisions and, for the Levenberg–Marquardt method, Edit1..Edit4 by the rules of the
+/// window's fit run (ParseNumber, defaults for empty texts, the 32-bit cycle count).
+/// Throws EConvertError.
+SummarySettings ReadSummarySettings(const FitSettings& texts) {
+  SummarySettings settings;
+  settings.fit.leastSquares = texts.leastSquares;
+  settings.fit.inversePrecision = ParseNumber(texts.inversePrecision);
+  settings.rotationPrecision = ParseNumber(texts.rotationPrecision);
+  if (!texts.leastSquares) settings.fit.marquardt = ReadMarquardtSettings(texts);
+  return settings;
+}
+
 /// A progress line on a terminal, rewritten at most five times a second.
 class ProgressLine {
  public:
@@ -334,8 +346,7 @@ int RunSummaryCommand(const std::vector<std::string>& args, std::istream& in, st
     return SummaryAllAnalysed;
   }
 
-  // ParseNumber sets the process-wide decimal separator: every option text is read here, on
-  // this thread, before any worker starts, and the workers only see plain numbers.
+  // Every option text is read here, before any worker starts; the workers only see numbers.
   SummarySettings settings;
   try {
     settings = ReadSummarySettings(options.fit);

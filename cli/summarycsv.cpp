@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "report/messages.h"
+
 namespace ovalon {
 
 namespace {
@@ -140,7 +142,8 @@ std::string SummaryRow(std::string_view file, const CageFrame& frame, const Cage
     return row.Finish();
   }
   row.Text(StatusName(summary.status));
-  row.Text(summary.message);
+  // The message of a singular matrix is the one the window shows.
+  row.Text(summary.status == SummaryStatus::Singular ? SingularMatrixMessage : summary.message);
   if (summary.centre) {
     for (double v : *summary.centre) row.Number(v);
   } else {

@@ -186,8 +186,11 @@ void RecordDiagonals(Recorder& record, const Cage& cage) {
 }
 
 /// What the summary's columns show: the numbers of its status, as the CSV writes them.
-void RecordSummary(Recorder& record, const Cage& cage, const FitSettings& texts) {
-  SummarySettings settings = ReadSummarySettings(texts);
+void RecordSummary(Recorder& record, const Cage& cage, const FitPlan& plan,
+                   Extended rotationPrecision) {
+  SummarySettings settings;
+  settings.fit = plan;
+  settings.rotationPrecision = rotationPrecision;
   settings.monteCarloDraws = cage.settings.monteCarloDraws;
   settings.seed = cage.settings.seed;
   const CageSummary s = SummariseCage(cage.coords, cage.sigma, settings, cage.index + 1);
@@ -234,8 +237,11 @@ std::vector<Quantity> Characterise(const Cage& cage) {
   const Extended inversePrecision = ParseNumber(texts.inversePrecision);
   const Extended rotationPrecision = ParseNumber(texts.rotationPrecision);
   const bool leastSquares = texts.leastSquares;
-  const MarquardtSettings marquardt =
-      leastSquares ? MarquardtSettings() : ReadMarquardtSettings(texts);
+  FitPlan plan;
+  plan.inversePrecision = inversePrecision;
+  plan.leastSquares = leastSquares;
+  if (!leastSquares) plan.marquardt = ReadMarquardtSettings(texts);
+  const MarquardtSettings& marquardt = plan.marquardt;
   // The reports are built with the point as decimal separator, as after any text was read.
 
   const Matrix9 normal = BuildNormalMatrix(cage.coords);
@@ -272,7 +278,7 @@ std::vector<Quantity> Characterise(const Cage& cage) {
   RecordFitRun(record, cage);
   RecordDiagonals(record, cage);
   // The summary reads only finite numbers; its chord is defined for finite coordinates.
-  if (cage.finite) RecordSummary(record, cage, texts);
+  if (cage.finite) RecordSummary(record, cage, plan, rotationPrecision);
   return record.Take();
 }
 

@@ -17,10 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/diagonals.h"
+#include "analysis/normalsampler.h"
 #include "cli/reportcommand.h"
 #include "cli/summarycsv.h"
 #include "core/singularmatrixerror.h"
-#include "analysis/diagonals.h"
 #include "ellipsoid/ellipsoid.h"
 #include "fit/mnk.h"
 #include "input/coordinatereader.h"
@@ -399,7 +400,7 @@ TEST(SummariseCage, SortsTheAxesAndOrientsThemRightHanded) {
   const Vec shift = {1.5, -2, 0.25};
   const PointSet points = EllipsoidPoints({3, 5, 4}, r, shift);
   SummarySettings settings;
-  settings.inversePrecision = 1e-10;
+  settings.fit.inversePrecision = 1e-10;
   settings.rotationPrecision = 1e-20;
   const CageSummary s = SummariseCage(points, PointSet(), settings, 1);
   ASSERT_EQ(s.status, SummaryStatus::Ok) << s.message;
@@ -738,7 +739,7 @@ TEST(MonteCarlo, SpreadsAgreeWithLinearPropagation) {
   sigma.Y.data.fill(Sigma);
   sigma.Z.data.fill(Sigma);
   SummarySettings settings;
-  settings.inversePrecision = 1e-10;
+  settings.fit.inversePrecision = 1e-10;
   settings.rotationPrecision = 1e-20;
   settings.monteCarloDraws = 2000;
   settings.seed = 5;
