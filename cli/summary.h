@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/cagesummary.h"
-#include "cli/summaryframe.h"
+#include "input/framereader.h"
 
 namespace ovalon {
 

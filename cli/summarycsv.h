@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "analysis/cagesummary.h"
-#include "cli/summaryframe.h"
+#include "input/framereader.h"
 
 namespace ovalon {
 

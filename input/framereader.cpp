@@ -1,4 +1,4 @@
-#include "cli/summaryframe.h"
+#include "input/framereader.h"
 
 #include <algorithm>
 #include <charconv>
