@@ -1,10 +1,11 @@
 #include "input/framereader.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <istream>
+#include <optional>
 #include <string_view>
+
+#include "input/parsenumber.h"
 
 namespace ovalon {
 
@@ -42,13 +43,11 @@ bool ReadCount(std::string_view line, long long& count) {
   return true;
 }
 
-/// A decimal number, read and rounded correctly by std::from_chars; a leading "+" is allowed.
+/// A number of the window's syntax, rounded correctly (ReadFieldNumber).
 bool ReadNumber(std::string_view field, double& value) {
-  if (field.size() > 1 && field[0] == '+' && field[1] != '-' && field[1] != '+')
-    field.remove_prefix(1);
-  const char* end = field.data() + field.size();
-  const auto [last, error] = std::from_chars(field.data(), end, value);
-  return error == std::errc() && last == end && std::isfinite(value);
+  const std::optional<double> number = ReadFieldNumber(field);
+  if (number) value = *number;
+  return number.has_value();
 }
 
 /// At most this much of an offending text goes into a message.

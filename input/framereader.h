@@ -36,8 +36,9 @@ struct CageFrame {
 /// "σx σy σz" of the atoms in order (the k-th such line belongs to the k-th atom line, which it
 /// must follow); they may be interleaved with the atom lines or follow them as a group. Empty
 /// lines between frames are skipped. Line breaks LF or CR LF; a UTF-8 byte-order mark is
-/// skipped. Numbers are read by std::from_chars (correctly rounded to the nearest 64-bit value,
-/// "." decimals, an optional sign and exponent); infinities and NaN are refused.
+/// skipped. Numbers are read by ReadFieldNumber: the window's syntax ("." decimals, an optional
+/// sign and exponent), correctly rounded to the nearest 64-bit value; infinities and NaN are
+/// refused.
 ///
 /// A frame that breaks the layout is still returned, with its problem and a message naming the
 /// line; reading resynchronises at the next count line, so the following frames are read as

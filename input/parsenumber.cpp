@@ -1,6 +1,7 @@
 #include "input/parsenumber.h"
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string_view>
@@ -129,6 +130,18 @@ std::optional<Extended> ReadLenient(std::string_view text, std::string_view sepa
 
 EConvertError::EConvertError(const std::string& text)
     : std::runtime_error("\"" + text + "\" is not a number") {}
+
+std::optional<double> ReadFieldNumber(std::string_view field) {
+  // std::from_chars reads exactly the strict syntax of ParseNumber with a digit in the mantissa,
+  // and no "+": after one "+" a second sign is refused below as ParseNumber refuses it.
+  if (field.size() > 1 && field[0] == '+' && field[1] != '-' && field[1] != '+')
+    field.remove_prefix(1);
+  double value = 0;
+  const char* end = field.data() + field.size();
+  const auto [last, error] = std::from_chars(field.data(), end, value);
+  if (error != std::errc() || last != end || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
 
 double ParseNumber(const std::string& text) {
   std::optional<Extended> value = ReadStrict(text);

@@ -1,11 +1,14 @@
-// Fuzzes ParseNumber: it either throws EConvertError or returns a number that is not NaN, and
-// for short texts agrees with the C library's correctly rounded
+// Fuzzes ParseNumber and ReadFieldNumber, the reading of the window and of the summary's frames.
+// ParseNumber either throws EConvertError or returns a number that is not NaN; ReadFieldNumber
+// accepts nothing that ParseNumber refuses. For short texts ParseNumber agrees with the C
+// library's correctly rounded
 // strtod to within one unit in the last place (the extended value is rounded once more to
 // double, so a neighbouring double is possible).
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "input/parsenumber.h"
@@ -19,7 +22,7 @@ std::int64_t Ordered(double value) {
   return bits < 0 ? INT64_MIN - bits : bits;
 }
 
-void CompareWithStrtod(const std::string& text, double value) {
+void CompareWithStrtod(const std::string& text, double value, std::optional<double> field) {
   const std::size_t first = text.find_first_not_of(' ');
   const std::size_t last = text.find_last_not_of(' ');
   const std::string trimmed = text.substr(first, last - first + 1);
@@ -29,20 +32,24 @@ void CompareWithStrtod(const std::string& text, double value) {
   if (end != trimmed.c_str() + trimmed.size()) return;
   const __int128 distance = static_cast<__int128>(Ordered(value)) - Ordered(reference);
   if (distance > 1 || distance < -1) std::abort();
+  // The field reading rounds correctly, as strtod does.
+  if (field && *field != reference) std::abort();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::optional<double> field = ovalon::ReadFieldNumber(text);
   double value = 0;
   try {
     value = ovalon::ParseNumber(text);
   } catch (const ovalon::EConvertError&) {
+    if (field) std::abort();
     return 0;
   }
   if (std::isnan(value)) std::abort();
   // Longer texts may hold mantissas beyond the extended range, which strtod still reads.
-  if (size <= 64) CompareWithStrtod(text, value);
+  if (size <= 64) CompareWithStrtod(text, value, field);
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -120,6 +121,38 @@ TEST(ParseNumber, LenientReadingTakesThePointAsSeparator) {
   // is not, whatever the locale.
   EXPECT_EQ(ParseNumber("1.5 "), 1.5);
   EXPECT_THROW(ParseNumber("1,5 "), EConvertError);
+}
+
+TEST(ReadFieldNumber, TheWindowsSyntaxCorrectlyRounded) {
+  const struct {
+    const char* field;
+    double expected;
+  } accepted[] = {
+      {"1.5", 1.5},
+      {"+0.2", 0.2},
+      {"-.5", -0.5},
+      {"3e-1", 0.3},
+      {"1E+05", 1e5},
+      {"7.", 7},
+      {"-0", -0.0},
+      {"1e-310", 1e-310},
+      // 2^53 + 1 in 17 digits: the nearest double is 2^53, ties to even.
+      {"9007199254740993", 9007199254740992.0},
+  };
+  for (const auto& c : accepted) {
+    SCOPED_TRACE(c.field);
+    const std::optional<double> value = ReadFieldNumber(c.field);
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(*value, c.expected);
+    EXPECT_EQ(std::signbit(*value), std::signbit(c.expected));
+  }
+  // "." and " 1" are numbers to ParseNumber but not fields; the rest are not numbers at all, or
+  // not finite.
+  for (const char* field : {"", ".", " 1", "1 ", "+", "+-1", "++1", "1,5", "0x10", "1e", "nan",
+                            "inf", "-inf", "1e999", "1e-400", "1\t"}) {
+    SCOPED_TRACE(std::string("\"") + field + "\"");
+    EXPECT_FALSE(ReadFieldNumber(field).has_value());
+  }
 }
 
 }  // namespace
