@@ -56,10 +56,10 @@ struct FixedVector {
 };
 
 using Matrix9 = FixedMatrix<9, 9>;
-using Matrix60x9 = FixedMatrix<60, 9>;
-using Matrix9x60 = FixedMatrix<9, 60>;
+using Matrix60x9 = FixedMatrix<AtomCount, 9>;
+using Matrix9x60 = FixedMatrix<9, AtomCount>;
 using Matrix3 = FixedMatrix<3, 3>;
-using Vector60 = FixedVector<60>;
+using Vector60 = FixedVector<AtomCount>;
 using Vector3 = FixedVector<3>;
 
 /// A1..A9 of A1·X² + A2·Y² + A3·Z² + A4·XY + A5·YZ + A6·XZ + A7·X + A8·Y + A9·Z + 1 = 0;

@@ -7,21 +7,11 @@
 
 namespace ovalon {
 
-Matrix3 MultiplyMatrix3(Matrix3 x, Matrix3 y) {
-  Matrix3 product;
-  for (int r = 1; r <= 3; ++r) {
-    for (int c = 1; c <= 3; ++c) {
-      Extended sum = 0;
-      for (int k = 1; k <= 3; ++k) sum = x.at(r, k) * y.at(k, c) + sum;
-      product.at(r, c) = sum;
-    }
-  }
-  return product;
+Matrix3 InvertMatrix3(const Matrix3& m, Extended precision) {
+  return InvertGuarded<3>(m, precision);
 }
 
-Matrix3 InvertMatrix3(Matrix3 m, Extended precision) { return InvertGuarded<3>(m, precision); }
-
-Extended Determinant3(Matrix3 m) {
+Extended Determinant3(const Matrix3& m) {
   const Extended t1 = m.at(1, 1) * m.at(2, 2) * m.at(3, 3);
   const Extended t2 = m.at(1, 3) * m.at(2, 1) * m.at(3, 2);
   const Extended t3 = m.at(3, 1) * m.at(1, 2) * m.at(2, 3);
@@ -31,7 +21,7 @@ Extended Determinant3(Matrix3 m) {
   return ((((t1 + t2) + t3) - t4) - t5) - t6;
 }
 
-Matrix3 QuadricMatrix(QuadricForm q) {
+Matrix3 QuadricMatrix(const QuadricForm& q) {
   const Extended a11 = q.at(1), a22 = q.at(2), a33 = q.at(3);
   const Extended a12 = q.at(4), a23 = q.at(5), a13 = q.at(6);
   Matrix3 m;
@@ -41,7 +31,7 @@ Matrix3 QuadricMatrix(QuadricForm q) {
   return m;
 }
 
-Vector3 QuadricCentre(QuadricForm q, Extended precision) {
+Vector3 QuadricCentre(const QuadricForm& q, Extended precision) {
   const Matrix3 n = InvertMatrix3(QuadricMatrix(q), precision);
   Vector3 centre;
   for (int i = 1; i <= 3; ++i) {
@@ -53,7 +43,7 @@ Vector3 QuadricCentre(QuadricForm q, Extended precision) {
   return centre;
 }
 
-Vector3 QuadricInvariants(QuadricForm q) {
+Vector3 QuadricInvariants(const QuadricForm& q) {
   const Extended a11 = q.at(1), a22 = q.at(2), a33 = q.at(3);
   const Extended a12 = q.at(4), a23 = q.at(5), a13 = q.at(6);
   Vector3 invariants;
@@ -63,7 +53,7 @@ Vector3 QuadricInvariants(QuadricForm q) {
   return invariants;
 }
 
-Extended OffDiagonalNorm(Matrix3 a) {
+Extended OffDiagonalNorm(const Matrix3& a) {
   Extended sum = 0;
   for (int r = 1; r <= 3; ++r) {
     for (int c = 1; c <= 3; ++c) {
@@ -73,7 +63,7 @@ Extended OffDiagonalNorm(Matrix3 a) {
   return std::sqrt(sum);
 }
 
-void FindLargestOffDiagonal(Matrix3 a, int& i, int& j) {
+void FindLargestOffDiagonal(const Matrix3& a, int& i, int& j) {
   Extended largest = 0;
   for (int r = 1; r <= 3; ++r) {
     for (int c = 1; c <= 3; ++c) {
@@ -98,7 +88,7 @@ Matrix3 PlaneRotation(int p, int q, Extended cs, Extended sn) {
 namespace {
 
 /// A·R for R = PlaneRotation(i, j, cs, sn), formed column by column; the third column stays.
-Matrix3 RotateColumns(Matrix3 a, int i, int j, Extended cs, Extended sn) {
+Matrix3 RotateColumns(const Matrix3& a, int i, int j, Extended cs, Extended sn) {
   Matrix3 b = a;
   for (int r = 1; r <= 3; ++r) {
     b.at(r, i) = cs * a.at(r, i) + sn * a.at(r, j);
@@ -108,7 +98,7 @@ Matrix3 RotateColumns(Matrix3 a, int i, int j, Extended cs, Extended sn) {
 }
 
 /// Rᵀ·B for R = PlaneRotation(i, j, cs, sn), formed row by row; the third row stays.
-Matrix3 RotateRows(Matrix3 b, int i, int j, Extended cs, Extended sn) {
+Matrix3 RotateRows(const Matrix3& b, int i, int j, Extended cs, Extended sn) {
   Matrix3 a = b;
   for (int c = 1; c <= 3; ++c) {
     a.at(i, c) = cs * b.at(i, c) + sn * b.at(j, c);
@@ -119,7 +109,7 @@ Matrix3 RotateRows(Matrix3 b, int i, int j, Extended cs, Extended sn) {
 
 }  // namespace
 
-EigenDecomposition EigenByRotations(Matrix3 s, Extended precision) {
+EigenDecomposition EigenByRotations(const Matrix3& s, Extended precision) {
   Matrix3 a = s;
   Matrix3 v = Matrix3::Identity();
   int k = 1;
@@ -149,7 +139,7 @@ EigenDecomposition EigenByRotations(Matrix3 s, Extended precision) {
   return result;
 }
 
-CanonicalForm ReduceToCanonicalForm(QuadricForm q, Extended inversePrecision,
+CanonicalForm ReduceToCanonicalForm(const QuadricForm& q, Extended inversePrecision,
                                     Extended rotationPrecision) {
   CanonicalForm form;
   form.eigen = EigenByRotations(QuadricMatrix(q), rotationPrecision);

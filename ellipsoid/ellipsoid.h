@@ -8,34 +8,31 @@
 
 namespace ovalon {
 
-/// X·Y; each element is summed over k = 1..3 in ascending order.
-Matrix3 MultiplyMatrix3(Matrix3 x, Matrix3 y);
-
 /// M⁻¹ by the guarded Gauss–Jordan elimination shared with the fits (InvertGuarded<3>).
 /// Throws SingularMatrixError when a pivot p meets precision ≥ |p|.
-Matrix3 InvertMatrix3(Matrix3 m, Extended precision);
+Matrix3 InvertMatrix3(const Matrix3& m, Extended precision);
 
 /// det M from its six triple products, each taken left to right, in the fixed order
 /// t1 + t2 + t3 − t4 − t5 − t6.
-Extended Determinant3(Matrix3 m);
+Extended Determinant3(const Matrix3& m);
 
 /// The symmetric matrix of the quadratic part: rows (a11, a12, a13), (a12, a22, a23),
 /// (a13, a23, a33), exact copies of the elements of q.
-Matrix3 QuadricMatrix(QuadricForm q);
+Matrix3 QuadricMatrix(const QuadricForm& q);
 
 /// The point where the gradient of the quadric vanishes, −M⁻¹·b.
 /// Throws SingularMatrixError when the quadratic part is singular to the precision.
-Vector3 QuadricCentre(QuadricForm q, Extended precision);
+Vector3 QuadricCentre(const QuadricForm& q, Extended precision);
 
 /// (I1, I2, I3): trace, sum of the principal 2×2 minors and determinant of the quadratic part.
-Vector3 QuadricInvariants(QuadricForm q);
+Vector3 QuadricInvariants(const QuadricForm& q);
 
 /// √ of the sum of the squares of the six off-diagonal elements (both triangles count).
-Extended OffDiagonalNorm(Matrix3 a);
+Extended OffDiagonalNorm(const Matrix3& a);
 
 /// Sets (i, j) to the first off-diagonal element of largest magnitude, row by row; i and j
 /// are left unchanged when no element exceeds 0 (all zero or NaN).
-void FindLargestOffDiagonal(Matrix3 a, int& i, int& j);
+void FindLargestOffDiagonal(const Matrix3& a, int& i, int& j);
 
 /// The identity except R[p][p] = R[q][q] = cs, R[q][p] = sn and R[p][q] = −sn (p ≠ q, 1..3).
 Matrix3 PlaneRotation(int p, int q, Extended cs, Extended sn);
@@ -53,7 +50,7 @@ struct EigenDecomposition {
 /// The rotation (Jacobi) method: rotates away the largest off-diagonal element until the
 /// off-diagonal norm does not exceed the precision, after at most MaxRotations rotations, or
 /// when no off-diagonal element is left to rotate away.
-EigenDecomposition EigenByRotations(Matrix3 s, Extended precision);
+EigenDecomposition EigenByRotations(const Matrix3& s, Extended precision);
 
 /// Everything the canonical form of a quadric is built from. For an ellipsoid the canonical
 /// coordinates of a point x are W·x + s, and the quadric becomes Σ λk·xk² = K.
@@ -68,7 +65,7 @@ struct CanonicalForm {
 
 /// Reduces q to its canonical form. Throws SingularMatrixError when the eigenvector matrix
 /// cannot be inverted to the inverse precision.
-CanonicalForm ReduceToCanonicalForm(QuadricForm q, Extended inversePrecision,
+CanonicalForm ReduceToCanonicalForm(const QuadricForm& q, Extended inversePrecision,
                                     Extended rotationPrecision);
 
 /// The points in the canonical frame of `form`: row r of W·x + s for each of them, summed as

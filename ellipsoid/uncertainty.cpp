@@ -3,11 +3,12 @@
 #include <cmath>
 
 #include "core/guardedinverse.h"
+#include "core/products.h"
 #include "ellipsoid/ellipsoid.h"
 
 namespace ovalon {
 
-Matrix3 RotateMatrixPlane(int p, int q, Matrix3 a, Extended cs, Extended sn) {
+Matrix3 RotateMatrixPlane(int p, int q, const Matrix3& a, Extended cs, Extended sn) {
   Matrix3 b = a;
   for (int r = 1; r <= 3; ++r) {
     b.at(r, p) = a.at(r, p) * cs + a.at(r, q) * sn;
@@ -21,15 +22,11 @@ Matrix3 RotateMatrixPlane(int p, int q, Matrix3 a, Extended cs, Extended sn) {
   return c;
 }
 
-Matrix3 TransposedTripleProduct(Matrix3 p, Matrix3 q, Matrix3 r) {
-  Matrix3 transposed;
-  for (int row = 1; row <= 3; ++row) {
-    for (int col = 1; col <= 3; ++col) transposed.at(row, col) = p.at(col, row);
-  }
-  return MultiplyMatrix3(transposed, MultiplyMatrix3(q, r));
+Matrix3 TransposedTripleProduct(const Matrix3& p, const Matrix3& q, const Matrix3& r) {
+  return Multiply(Transpose(p), Multiply(q, r));
 }
 
-EigenWithErrorsResult EigenWithErrors(Matrix3 s, Matrix3 e, Extended precision) {
+EigenWithErrorsResult EigenWithErrors(const Matrix3& s, const Matrix3& e, Extended precision) {
   Matrix3 a = s;
   Matrix3 v = Matrix3::Identity();
   int k = 1;
@@ -45,7 +42,7 @@ EigenWithErrorsResult EigenWithErrors(Matrix3 s, Matrix3 e, Extended precision) 
     a = RotateMatrixPlane(i, j, a, cs, sn);
     // V·R, as in EigenByRotations, so that the columns of V are the eigenvectors however
     // many planes the rotations take.
-    v = MultiplyMatrix3(v, PlaneRotation(i, j, cs, sn));
+    v = Multiply(v, PlaneRotation(i, j, cs, sn));
     ++k;
   }
   EigenWithErrorsResult result;
@@ -63,8 +60,8 @@ EigenWithErrorsResult EigenWithErrors(Matrix3 s, Matrix3 e, Extended precision) 
   return result;
 }
 
-ValuesWithErrors RotatedLinearTermsWithErrors(Matrix3 v, QuadricForm q, QuadricForm e,
-                                              Extended precision) {
+ValuesWithErrors RotatedLinearTermsWithErrors(const Matrix3& v, const QuadricForm& q,
+                                              const QuadricForm& e, Extended precision) {
   const Matrix3 n = InvertMatrix3(v, precision);
   ValuesWithErrors result;
   for (int r = 1; r <= 3; ++r) {
@@ -84,13 +81,12 @@ bool CountsAsNegative(Extended x) { return !(x >= 0); }
 
 }  // namespace
 
-ValuesWithErrors SemiAxesWithErrors(QuadricForm q, QuadricForm e, Vector3 lambda,
-                                    Vector3 linearTerms, Vector3 lambdaErrors,
-                                    Vector3 linearTermErrors) {
-  Vector3& l = lambda;
-  Vector3& b = linearTerms;
-  Vector3& dl = lambdaErrors;
-  Vector3& db = linearTermErrors;
+ValuesWithErrors SemiAxesWithErrors(const QuadricForm& q, const QuadricForm& e,
+                                    const Vector3& lambda, const Vector3& linearTerms,
+                                    const Vector3& lambdaErrors, const Vector3& linearTermErrors) {
+  Vector3 l = lambda, b = linearTerms, dl = lambdaErrors, db = linearTermErrors;
+  // Of the quadric and its errors only the constant terms are used below.
+  Extended c = q.at(10), dc = e.at(10);
   if (CountsAsNegative(l.at(1)) && CountsAsNegative(l.at(2)) && CountsAsNegative(l.at(3))) {
     for (int k = 1; k <= 3; ++k) {
       l.at(k) = -l.at(k);
@@ -98,13 +94,9 @@ ValuesWithErrors SemiAxesWithErrors(QuadricForm q, QuadricForm e, Vector3 lambda
       dl.at(k) = -dl.at(k);
       db.at(k) = -db.at(k);
     }
-    for (int k = 1; k <= 10; ++k) {
-      q.at(k) = -q.at(k);
-      e.at(k) = -e.at(k);
-    }
+    c = -c;
+    dc = -dc;
   }
-  const Extended c = q.at(10);
-  const Extended dc = e.at(10);
   const Extended sumK =
       ((b.at(1) * b.at(1) / l.at(1) + b.at(2) * b.at(2) / l.at(2)) + b.at(3) * b.at(3) / l.at(3)) -
       c;

@@ -7,10 +7,10 @@
 namespace ovalon {
 
 /// Rᵀ·A·R with R = PlaneRotation(p, q, cs, sn): columns p and q first, then rows p and q.
-Matrix3 RotateMatrixPlane(int p, int q, Matrix3 a, Extended cs, Extended sn);
+Matrix3 RotateMatrixPlane(int p, int q, const Matrix3& a, Extended cs, Extended sn);
 
-/// Pᵀ·(Q·R), both products by the rule of MultiplyMatrix3.
-Matrix3 TransposedTripleProduct(Matrix3 p, Matrix3 q, Matrix3 r);
+/// Pᵀ·(Q·R), both products by Multiply's rule.
+Matrix3 TransposedTripleProduct(const Matrix3& p, const Matrix3& q, const Matrix3& r);
 
 /// Eigenvalues with their uncertainties and the unit eigenvectors.
 struct EigenWithErrorsResult {
@@ -22,7 +22,7 @@ struct EigenWithErrorsResult {
 /// The rotation method in its half-angle form. S is the matrix of the quadratic part, E the
 /// matrix of its coefficient errors laid out alike; δλc = (Vᵀ·E·V)[c][c] with V before its
 /// columns are normalised. E itself is never rotated.
-EigenWithErrorsResult EigenWithErrors(Matrix3 s, Matrix3 e, Extended precision);
+EigenWithErrorsResult EigenWithErrors(const Matrix3& s, const Matrix3& e, Extended precision);
 
 /// A vector and its uncertainties.
 struct ValuesWithErrors {
@@ -32,14 +32,14 @@ struct ValuesWithErrors {
 
 /// b′ = V⁻¹·b and δb′ = √Σ (V⁻¹[r][k]·δbk)²; the uncertainty of V is not propagated.
 /// Throws SingularMatrixError when V cannot be inverted to the precision.
-ValuesWithErrors RotatedLinearTermsWithErrors(Matrix3 v, QuadricForm q, QuadricForm e,
-                                              Extended precision);
+ValuesWithErrors RotatedLinearTermsWithErrors(const Matrix3& v, const QuadricForm& q,
+                                              const QuadricForm& e, Extended precision);
 
 /// Semi-axes ak = r/√λk with r = √K and their first-order uncertainties from δb′, δc and δλ.
 /// When all three λ are negative (NaN counting as negative) the quadric is first negated.
-ValuesWithErrors SemiAxesWithErrors(QuadricForm q, QuadricForm e, Vector3 lambda,
-                                    Vector3 linearTerms, Vector3 lambdaErrors,
-                                    Vector3 linearTermErrors);
+ValuesWithErrors SemiAxesWithErrors(const QuadricForm& q, const QuadricForm& e,
+                                    const Vector3& lambda, const Vector3& linearTerms,
+                                    const Vector3& lambdaErrors, const Vector3& linearTermErrors);
 
 /// The whole chain from the coefficient errors to the semi-axes.
 struct CanonicalUncertainties {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/guardedinverse.h"
+#include "core/products.h"
 #include "fit/mnk.h"
 
 namespace ovalon {
@@ -14,7 +15,7 @@ Matrix9 BuildDampedNormalMatrix(const Matrix9& normal, Extended lambda) {
   return damped;
 }
 
-Vector60 NegatedResiduals(PointSet points, QuadricParams a) {
+Vector60 NegatedResiduals(const PointSet& points, const QuadricParams& a) {
   Vector60 r = EvaluateQuadricWithoutConstant(points, a);
   for (int i = 1; i <= AtomCount; ++i) r.at(i) = -1 - r.at(i);
   return r;
@@ -25,25 +26,26 @@ QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix9x60& tran
                                    Extended precision) {
   const Vector60 r = NegatedResiduals(points, a);
   const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
-  const Matrix9x60 p = MultiplyMatrix9By9x60(dampedInverse, transpose);
-  return MultiplyMatrix9x60ByVector60(p, r);
+  return Multiply(Multiply(dampedInverse, transpose), r);
 }
 
-Extended ResidualNorm(PointSet points, QuadricParams a) {
+Extended ResidualNorm(const PointSet& points, const QuadricParams& a) {
   const Vector60 f = EvaluateQuadric(points, a);
   Extended sum = 0;
   for (int i = 1; i <= AtomCount; ++i) sum = f.at(i) * f.at(i) + sum;
   return std::sqrt(sum);
 }
 
-QuadricParams AddParams(QuadricParams a, QuadricParams b) {
-  for (int k = 1; k <= 9; ++k) a.at(k) = a.at(k) + b.at(k);
-  return a;
+QuadricParams AddParams(const QuadricParams& a, const QuadricParams& b) {
+  QuadricParams sum;
+  for (int k = 1; k <= 9; ++k) sum.at(k) = a.at(k) + b.at(k);
+  return sum;
 }
 
-QuadricParams SubtractParams(QuadricParams a, QuadricParams b) {
-  for (int k = 1; k <= 9; ++k) a.at(k) = a.at(k) - b.at(k);
-  return a;
+QuadricParams SubtractParams(const QuadricParams& a, const QuadricParams& b) {
+  QuadricParams difference;
+  for (int k = 1; k <= 9; ++k) difference.at(k) = a.at(k) - b.at(k);
+  return difference;
 }
 
 QuadricParams FitQuadricLevenbergMarquardt(const PointSet& points,

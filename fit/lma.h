@@ -23,7 +23,7 @@ struct MarquardtSettings {
 Matrix9 BuildDampedNormalMatrix(const Matrix9& normal, Extended lambda);
 
 /// r_i = −1 − s_i, where s_i is the quadric at atom i without its constant 1 (r = −F).
-Vector60 NegatedResiduals(PointSet points, QuadricParams a);
+Vector60 NegatedResiduals(const PointSet& points, const QuadricParams& a);
 
 /// The step δ that solves (N + λ·diag N)·δ = Dᵀ·r, formed as (Nλ⁻¹·Dᵀ)·r, from the normal
 /// matrix N and the transposed design matrix Dᵀ of `points` (they depend on the coordinates
@@ -33,14 +33,14 @@ QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix9x60& tran
                                    const PointSet& points, const QuadricParams& a, Extended lambda,
                                    Extended precision);
 
-/// √(Σ F_i²), not divided by 60.
-Extended ResidualNorm(PointSet points, QuadricParams a);
+/// √(Σ F_i²), not divided by the number of atoms.
+Extended ResidualNorm(const PointSet& points, const QuadricParams& a);
 
 /// a + b, element by element.
-QuadricParams AddParams(QuadricParams a, QuadricParams b);
+QuadricParams AddParams(const QuadricParams& a, const QuadricParams& b);
 
 /// a − b, element by element.
-QuadricParams SubtractParams(QuadricParams a, QuadricParams b);
+QuadricParams SubtractParams(const QuadricParams& a, const QuadricParams& b);
 
 /// Runs exactly `settings.refinementCycles` cycles (none when it is 0 or less) from nine copies
 /// of the start value with damping λ = the regularisation parameter: a step that does not raise

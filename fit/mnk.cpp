@@ -3,23 +3,11 @@
 #include <cmath>
 
 #include "core/guardedinverse.h"
+#include "core/products.h"
 
 namespace ovalon {
 
-namespace {
-
-/// The transpose of a 60×9 matrix.
-Matrix9x60 Transpose(const Matrix60x9& m) {
-  Matrix9x60 t;
-  for (int k = 1; k <= 9; ++k) {
-    for (int i = 1; i <= AtomCount; ++i) t.at(k, i) = m.at(i, k);
-  }
-  return t;
-}
-
-}  // namespace
-
-Matrix60x9 BuildDesignMatrix(PointSet points) {
+Matrix60x9 BuildDesignMatrix(const PointSet& points) {
   Matrix60x9 d;
   for (int i = 1; i <= AtomCount; ++i) {
     const Extended x = points.X.at(i);
@@ -38,63 +26,21 @@ Matrix60x9 BuildDesignMatrix(PointSet points) {
   return d;
 }
 
-Matrix9x60 TransposeDesignMatrix(PointSet points) { return Transpose(BuildDesignMatrix(points)); }
+Matrix9x60 TransposeDesignMatrix(const PointSet& points) {
+  return Transpose(BuildDesignMatrix(points));
+}
 
-Matrix9 BuildNormalMatrix(PointSet points) {
+Matrix9 BuildNormalMatrix(const PointSet& points) {
   const Matrix60x9 d = BuildDesignMatrix(points);
-  return MultiplyMatrix9x60By60x9(Transpose(d), d);
+  return Multiply(Transpose(d), d);
 }
 
-Matrix9 MultiplyMatrix9x60By60x9(Matrix9x60 left, Matrix60x9 right) {
-  Matrix9 product;
-  for (int r = 1; r <= 9; ++r) {
-    for (int c = 1; c <= 9; ++c) {
-      Extended sum = 0;
-      for (int k = 1; k <= AtomCount; ++k) sum = left.at(r, k) * right.at(k, c) + sum;
-      product.at(r, c) = sum;
-    }
-  }
-  return product;
-}
-
-Matrix9x60 MultiplyMatrix9By9x60(Matrix9 left, Matrix9x60 right) {
-  Matrix9x60 product;
-  for (int r = 1; r <= 9; ++r) {
-    for (int c = 1; c <= AtomCount; ++c) {
-      Extended sum = 0;
-      for (int k = 1; k <= 9; ++k) sum = left.at(r, k) * right.at(k, c) + sum;
-      product.at(r, c) = sum;
-    }
-  }
-  return product;
-}
-
-QuadricParams MultiplyMatrix9x60ByVector60(Matrix9x60 left, Vector60 vector) {
-  QuadricParams product;
-  for (int r = 1; r <= 9; ++r) {
-    Extended sum = 0;
-    for (int i = 1; i <= AtomCount; ++i) sum = left.at(r, i) * vector.at(i) + sum;
-    product.at(r) = sum;
-  }
-  return product;
-}
-
-QuadricParams MultiplyMatrix9ByVector9(Matrix9 left, QuadricParams vector) {
-  QuadricParams product;
-  for (int r = 1; r <= 9; ++r) {
-    Extended sum = 0;
-    for (int k = 1; k <= 9; ++k) sum = left.at(r, k) * vector.at(k) + sum;
-    product.at(r) = sum;
-  }
-  return product;
-}
-
-Matrix9x60 BuildPseudoInverse(PointSet points, Extended precision) {
+Matrix9x60 BuildPseudoInverse(const PointSet& points, Extended precision) {
   const Matrix9 inverse = InvertGuarded(BuildNormalMatrix(points), precision);
-  return MultiplyMatrix9By9x60(inverse, TransposeDesignMatrix(points));
+  return Multiply(inverse, TransposeDesignMatrix(points));
 }
 
-QuadricParams FitQuadricLeastSquares(PointSet points, Extended precision) {
+QuadricParams FitQuadricLeastSquares(const PointSet& points, Extended precision) {
   const Matrix9x60 p = BuildPseudoInverse(points, precision);
   // A = P·(−1): the row sums are taken as a running difference from zero.
   QuadricParams a;
@@ -106,7 +52,7 @@ QuadricParams FitQuadricLeastSquares(PointSet points, Extended precision) {
   return a;
 }
 
-Vector60 EvaluateQuadricWithoutConstant(PointSet points, QuadricParams a) {
+Vector60 EvaluateQuadricWithoutConstant(const PointSet& points, const QuadricParams& a) {
   Vector60 s;
   for (int i = 1; i <= AtomCount; ++i) {
     const Extended x = points.X.at(i);
@@ -126,20 +72,20 @@ Vector60 EvaluateQuadricWithoutConstant(PointSet points, QuadricParams a) {
   return s;
 }
 
-Vector60 EvaluateQuadric(PointSet points, QuadricParams a) {
+Vector60 EvaluateQuadric(const PointSet& points, const QuadricParams& a) {
   Vector60 f = EvaluateQuadricWithoutConstant(points, a);
   for (int i = 1; i <= AtomCount; ++i) f.at(i) = f.at(i) + 1;
   return f;
 }
 
-Extended ScaledResidualNorm(PointSet points, QuadricParams a) {
+Extended ScaledResidualNorm(const PointSet& points, const QuadricParams& a) {
   const Vector60 f = EvaluateQuadric(points, a);
   Extended sum = 0;
   for (int i = 1; i <= AtomCount; ++i) sum = f.at(i) * f.at(i) + sum;
-  return std::sqrt(sum) / 60;
+  return std::sqrt(sum) / AtomCount;
 }
 
-Matrix60x9 BuildDesignUncertainty(PointSet coords, PointSet errors) {
+Matrix60x9 BuildDesignUncertainty(const PointSet& coords, const PointSet& errors) {
   // The uncertainty of a product of two coordinates adds the two contributions in quadrature.
   const auto quadrature = [](Extended u, Extended v) { return std::sqrt(u * u + v * v); };
   Matrix60x9 delta;
@@ -164,14 +110,14 @@ Matrix60x9 BuildDesignUncertainty(PointSet coords, PointSet errors) {
   return delta;
 }
 
-Matrix9 BuildNormalIncrement(PointSet coords, PointSet errors) {
+Matrix9 BuildNormalIncrement(const PointSet& coords, const PointSet& errors) {
   const Matrix60x9 d = BuildDesignMatrix(coords);
   const Matrix9x60 t = Transpose(d);
   const Matrix60x9 delta = BuildDesignUncertainty(coords, errors);
   const Matrix9x60 deltaT = Transpose(delta);
-  const Matrix9 m1 = MultiplyMatrix9x60By60x9(t, delta);
-  const Matrix9 m2 = MultiplyMatrix9x60By60x9(deltaT, d);
-  const Matrix9 m3 = MultiplyMatrix9x60By60x9(deltaT, delta);
+  const Matrix9 m1 = Multiply(t, delta);
+  const Matrix9 m2 = Multiply(deltaT, d);
+  const Matrix9 m3 = Multiply(deltaT, delta);
   Matrix9 increment;
   for (int r = 1; r <= 9; ++r) {
     for (int c = 1; c <= 9; ++c) increment.at(r, c) = (m1.at(r, c) + m2.at(r, c)) + m3.at(r, c);
@@ -179,7 +125,8 @@ Matrix9 BuildNormalIncrement(PointSet coords, PointSet errors) {
   return increment;
 }
 
-QuadricParams EstimateQuadricErrors(PointSet coords, PointSet errors, Extended precision) {
+QuadricParams EstimateQuadricErrors(const PointSet& coords, const PointSet& errors,
+                                    Extended precision) {
   const QuadricParams a = FitQuadricLeastSquares(coords, precision);
 
   const Matrix9 normal = BuildNormalMatrix(coords);
@@ -202,7 +149,7 @@ QuadricParams EstimateQuadricErrors(PointSet coords, PointSet errors, Extended p
 
   // A′ is formed as the row sums first and the product second, unlike A: with zero
   // uncertainties dA therefore holds the rounding difference of the two orders.
-  const QuadricParams shiftedFit = MultiplyMatrix9ByVector9(shiftedInverse, b);
+  const QuadricParams shiftedFit = Multiply(shiftedInverse, b);
   QuadricParams da;
   for (int r = 1; r <= 9; ++r) da.at(r) = a.at(r) - shiftedFit.at(r);
   return da;

@@ -35,7 +35,7 @@ std::string PadTo(std::string text, int length) {
   return text;
 }
 
-bool NoFitYet(QuadricForm q) {
+bool NoFitYet(const QuadricForm& q) {
   Extended sum = 0;
   for (int k = 1; k <= 10; ++k) sum = std::fabs(q.at(k)) + sum;
   return sum == 0 || std::isnan(sum);
@@ -59,7 +59,7 @@ void AppendPrecisions(Lines& lines, std::string_view separator, Extended inverse
                   FormatGeneral(rotationPrecision, 10, 10, separator));
 }
 
-void AppendOriginalEquation(Lines& lines, std::string_view separator, QuadricForm q) {
+void AppendOriginalEquation(Lines& lines, std::string_view separator, const QuadricForm& q) {
   static const char* const Terms[10] = {")X^2", ")Y^2", ")Z^2", ")XY", ")YZ",
                                         ")XZ",  ")X",   ")Y",   ")Z",  ") = 0"};
   std::string equation = "(";
@@ -75,14 +75,14 @@ void AppendOriginalEquation(Lines& lines, std::string_view separator, QuadricFor
   lines.push_back(equation);
 }
 
-void AppendInvariants(Lines& lines, std::string_view separator, Vector3 invariants) {
+void AppendInvariants(Lines& lines, std::string_view separator, const Vector3& invariants) {
   lines.push_back(" ");
   lines.push_back("Инварианты к поворотам и сдвигам:");
   for (int k = 1; k <= 3; ++k)
     lines.push_back("I" + std::to_string(k) + " = " + Shortest(invariants.at(k), separator));
 }
 
-void AppendMatrixRows(Lines& lines, std::string_view separator, Matrix3 m) {
+void AppendMatrixRows(Lines& lines, std::string_view separator, const Matrix3& m) {
   for (int r = 1; r <= 3; ++r) {
     lines.push_back(Exponent43(m.at(r, 1), separator) + "   " + Exponent43(m.at(r, 2), separator) +
                     "   " + Exponent43(m.at(r, 3), separator));
@@ -91,7 +91,7 @@ void AppendMatrixRows(Lines& lines, std::string_view separator, Matrix3 m) {
 
 /// Line r takes its direction numbers from column r of V, the eigenvector of λr.
 void AppendAxisLines(Lines& lines, std::string_view separator, const std::array<double, 3>& centre,
-                     Matrix3 v) {
+                     const Matrix3& v) {
   lines.push_back(" ");
   lines.push_back("Оси эллипсоида в непреобразованных координатах(уравнения прямых):");
   for (int r = 1; r <= 3; ++r) {
@@ -103,14 +103,14 @@ void AppendAxisLines(Lines& lines, std::string_view separator, const std::array<
   }
 }
 
-void AppendEigenvalues(Lines& lines, std::string_view separator, Vector3 lambda) {
+void AppendEigenvalues(Lines& lines, std::string_view separator, const Vector3& lambda) {
   lines.push_back(" ");
   lines.push_back("Собственные значения матрицы квадратной формы:");
   for (int k = 1; k <= 3; ++k)
     lines.push_back("Lambda" + std::to_string(k) + " = " + Shortest(lambda.at(k), separator));
 }
 
-void AppendLinearTerms(Lines& lines, std::string_view separator, Vector3 linearTerms) {
+void AppendLinearTerms(Lines& lines, std::string_view separator, const Vector3& linearTerms) {
   lines.push_back(" ");
   lines.push_back("Новые коэффициенты линейной формы:");
   lines.push_back("при x      " + Exponent43(linearTerms.at(1), separator));
@@ -119,7 +119,7 @@ void AppendLinearTerms(Lines& lines, std::string_view separator, Vector3 linearT
   lines.push_back("свободный  1");
 }
 
-void AppendCanonicalEquation(Lines& lines, std::string_view separator, Vector3 semiAxes) {
+void AppendCanonicalEquation(Lines& lines, std::string_view separator, const Vector3& semiAxes) {
   lines.push_back(" ");
   lines.push_back("Каноническое уравнение в новом базисе:");
   lines.push_back("(Xnew / " + Shortest(semiAxes.at(1), separator) + ")^2" + "+" + "(Ynew / " +
@@ -132,7 +132,8 @@ void AppendCanonicalEquation(Lines& lines, std::string_view separator, Vector3 s
 }
 
 /// The matrix equation x_new = W·x + s in three lines whose columns line up.
-void AppendTransformation(Lines& lines, std::string_view separator, Matrix3 w, Vector3 shift) {
+void AppendTransformation(Lines& lines, std::string_view separator, const Matrix3& w,
+                          const Vector3& shift) {
   std::string rows[3], shifts[3];
   for (int r = 1; r <= 3; ++r) {
     rows[r - 1] = "| " + FormatFixed(w.at(r, 1), 4, 5, separator) + " " +

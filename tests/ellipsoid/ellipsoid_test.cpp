@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/products.h"
 #include "core/singularmatrixerror.h"
 #include "tests/ellipsoid/matrix3support.h"
 
@@ -40,8 +41,8 @@ TEST(InvertMatrix3, ProductWithInverseIsIdentity) {
   const Matrix3 m = Rows(4, -2, 1, 3, 6, -4, 2, 1, 8);
   // Entries of m are below 10 and the inverse's below 1: 64 ulps is far above the rounding
   // of a 3×3 elimination and far below any wrong element.
-  ExpectNear(MultiplyMatrix3(m, InvertMatrix3(m, 1e-10L)), Matrix3::Identity(), 64 * Ulp);
-  ExpectNear(MultiplyMatrix3(InvertMatrix3(m, 1e-10L), m), Matrix3::Identity(), 64 * Ulp);
+  ExpectNear(Multiply(m, InvertMatrix3(m, 1e-10L)), Matrix3::Identity(), 64 * Ulp);
+  ExpectNear(Multiply(InvertMatrix3(m, 1e-10L), m), Matrix3::Identity(), 64 * Ulp);
 }
 
 TEST(InvertMatrix3, InvertsRotationsByPlusAndMinusQuarterTurn) {
@@ -169,11 +170,11 @@ TEST(EigenByRotations, ColumnsAreOrthonormalEigenvectors) {
     // Entries of S are at most 4: rounding leaves residuals of a few ulps of 4; a coarse
     // precision leaves off-diagonal elements up to the precision itself.
     const Extended tolerance = std::max(c.precision, 256 * Ulp);
-    const Matrix3 sv = MultiplyMatrix3(c.s, e.vectors);
+    const Matrix3 sv = Multiply(c.s, e.vectors);
     for (int col = 1; col <= 3; ++col)
       for (int r = 1; r <= 3; ++r)
         EXPECT_NEAR(sv.at(r, col), e.values.at(col) * e.vectors.at(r, col), tolerance);
-    ExpectNear(MultiplyMatrix3(Transposed(e.vectors), e.vectors), Matrix3::Identity(), 16 * Ulp);
+    ExpectNear(Multiply(Transposed(e.vectors), e.vectors), Matrix3::Identity(), 16 * Ulp);
   }
 }
 

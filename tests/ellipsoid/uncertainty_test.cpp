@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 
+#include "core/products.h"
 #include "ellipsoid/ellipsoid.h"
 #include "tests/ellipsoid/matrix3support.h"
 
@@ -35,8 +36,8 @@ TEST(RotateMatrixPlane, IsTransposedRotationTimesMatrixTimesRotation) {
   for (const auto& [p, q] : {std::pair{1, 2}, std::pair{1, 3}, std::pair{2, 3}}) {
     SCOPED_TRACE(testing::Message() << "plane " << p << ", " << q);
     const Matrix3 r = PlaneRotation(p, q, cs, sn);
-    ExpectNear(RotateMatrixPlane(p, q, a, cs, sn),
-               MultiplyMatrix3(Transposed(r), MultiplyMatrix3(a, r)), 64 * Ulp);
+    ExpectNear(RotateMatrixPlane(p, q, a, cs, sn), Multiply(Transposed(r), Multiply(a, r)),
+               64 * Ulp);
   }
 }
 
@@ -68,7 +69,7 @@ TEST(EigenWithErrors, AgreesWithRotationMethodAcrossSeveralPlanes) {
     const EigenWithErrorsResult e = EigenWithErrors(s, GeneralErrors, 1e-20L);
     for (int k = 1; k <= 3; ++k) EXPECT_NEAR(e.values.at(k), reference.values.at(k), 64 * Ulp);
     ExpectNear(e.vectors, reference.vectors, 1e-9L);
-    const Matrix3 sv = MultiplyMatrix3(s, e.vectors);
+    const Matrix3 sv = Multiply(s, e.vectors);
     for (int c = 1; c <= 3; ++c)
       for (int r = 1; r <= 3; ++r)
         EXPECT_NEAR(sv.at(r, c), e.values.at(c) * e.vectors.at(r, c), 1e-9L);
