@@ -8,20 +8,19 @@
 #include "analysis/diagonals.h"
 #include "report/characteristics.h"
 #include "report/diagonals.h"
+#include "tests/support/points.h"
 
 namespace ovalon {
 namespace {
 
-// 60 atoms on a tilted ellipsoid-like shell, spread by the golden angle.
+// 60 atoms on an ellipsoid-like shell, spread by the golden angle.
 PointSet ShellAtoms() {
+  const PointSet unit = test::SpiralPoints(1, 1, 1);
   PointSet atoms;
   for (int i = 1; i <= AtomCount; ++i) {
-    const double z = 1 - (2.0 * i - 1) / AtomCount;
-    const double ring = std::sqrt(1 - z * z);
-    const double phi = 2.399963229728653 * i;
-    atoms.X.at(i) = 1 + 3.6 * ring * std::cos(phi);
-    atoms.Y.at(i) = -2 + 3.4 * ring * std::sin(phi);
-    atoms.Z.at(i) = 0.5 + 3.5 * z;
+    atoms.X.at(i) = 1 + 3.6 * unit.X.at(i);
+    atoms.Y.at(i) = -2 + 3.4 * unit.Y.at(i);
+    atoms.Z.at(i) = 0.5 + 3.5 * unit.Z.at(i);
   }
   return atoms;
 }

@@ -4,26 +4,23 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <numbers>
 
 #include "core/extended.h"
 #include "fit/lma.h"
 #include "fit/mnk.h"
+#include "tests/support/points.h"
 
 namespace ovalon {
 namespace {
 
 /// 60 points spread over a tilted, shifted ellipsoid-like cage of about 1 Å.
 PointSet Cage() {
-  const double golden = std::numbers::pi * (3 - std::sqrt(5.0));
+  const PointSet unit = test::SpiralPoints(1, 1, 1);
   PointSet p;
   for (int i = 1; i <= AtomCount; ++i) {
-    const double z = 1 - (2.0 * i - 1) / AtomCount;
-    const double r = std::sqrt(1 - z * z);
-    const double phi = golden * (i - 1);
-    p.X.at(i) = 0.3 + 1.3 * r * std::cos(phi) + 0.1 * z;
-    p.Y.at(i) = -0.2 + 1.0 * r * std::sin(phi);
-    p.Z.at(i) = 0.1 + 0.8 * z + 0.05 * r * std::cos(phi);
+    p.X.at(i) = 0.3 + 1.3 * unit.X.at(i) + 0.1 * unit.Z.at(i);
+    p.Y.at(i) = -0.2 + 1.0 * unit.Y.at(i);
+    p.Z.at(i) = 0.1 + 0.8 * unit.Z.at(i) + 0.05 * unit.X.at(i);
   }
   return p;
 }

@@ -1,7 +1,6 @@
-// ovalon-report --summary: reading frames, the shape of a cage, the CSV table and the command.
-// The fit and the canonical form are the window's and are tested there; these tests check what
-// the summary adds (sorting, directions, verdicts, chords, Monte Carlo, layout, threads) and
-// that it reports the window's numbers.
+// ovalon-report --summary: the CSV table and the command. The fit, the canonical form and the
+// analysis of a cage are tested where they live; these tests check the table's layout, its
+// statuses, threads and seeds, and that it reports the window's numbers.
 
 #include "cli/summary.h"
 
@@ -17,24 +16,17 @@
 #include <string>
 #include <vector>
 
-#include "analysis/diagonals.h"
 #include "analysis/normalsampler.h"
 #include "cli/reportcommand.h"
 #include "cli/summarycsv.h"
-#include "core/singularmatrixerror.h"
-#include "ellipsoid/ellipsoid.h"
-#include "fit/mnk.h"
-#include "input/coordinatereader.h"
-#include "input/textfile.h"
 #include "report/messages.h"
+#include "tests/support/cages.h"
 #include "tests/support/files.h"
+#include "tests/support/points.h"
 
 namespace ovalon {
 namespace {
 
-using test::ReadFile;
-
-const std::string IdealExample = test::ExamplePath("c60_ideal.xyz");
 const std::string DistortedExample = test::ExamplePath("c60_distorted.xyz");
 
 using Row = std::vector<std::string>;
@@ -110,48 +102,6 @@ std::string WriteTemp(const std::string& name, const std::string& text) {
   return path;
 }
 
-/// 60 points on the unit sphere by the golden-angle spiral.
-PointSet UnitSpiral() {
-  const double golden = std::numbers::pi * (3 - std::sqrt(5.0));
-  PointSet p;
-  for (int i = 1; i <= AtomCount; ++i) {
-    const double z = 1 - (2.0 * i - 1) / AtomCount;
-    const double r = std::sqrt(1 - z * z);
-    p.X.at(i) = r * std::cos(golden * (i - 1));
-    p.Y.at(i) = r * std::sin(golden * (i - 1));
-    p.Z.at(i) = z;
-  }
-  return p;
-}
-
-using Vec = std::array<double, 3>;
-using Rotation = std::array<Vec, 3>;  // rows
-
-Rotation Multiply(const Rotation& l, const Rotation& r) {
-  Rotation m{};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      for (int k = 0; k < 3; ++k) m[i][j] += l[i][k] * r[k][j];
-  return m;
-}
-
-/// Points of the ellipsoid with semi-axes (ax, ay, az) along x, y, z, rotated by R and shifted.
-PointSet EllipsoidPoints(Vec semiAxes, const Rotation& r, Vec shift) {
-  const PointSet unit = UnitSpiral();
-  PointSet p;
-  for (int i = 1; i <= AtomCount; ++i) {
-    const Vec q = {semiAxes[0] * unit.X.at(i), semiAxes[1] * unit.Y.at(i),
-                   semiAxes[2] * unit.Z.at(i)};
-    Vec out{};
-    for (int k = 0; k < 3; ++k)
-      out[k] = r[k][0] * q[0] + r[k][1] * q[1] + r[k][2] * q[2] + shift[k];
-    p.X.at(i) = out[0];
-    p.Y.at(i) = out[1];
-    p.Z.at(i) = out[2];
-  }
-  return p;
-}
-
 std::string Exact(double v) {
   char text[40];
   std::snprintf(text, sizeof text, "%.17g", v);
@@ -170,67 +120,6 @@ std::string FrameText(const PointSet& p, const std::string& comment,
     text += "\n";
   }
   return text;
-}
-
-std::vector<CageFrame> ReadFrames(const std::string& text) {
-  std::istringstream in(text);
-  FrameReader reader(in);
-  std::vector<CageFrame> frames;
-  CageFrame frame;
-  while (reader.Next(frame)) frames.push_back(frame);
-  return frames;
-}
-
-TEST(SummariseCage, SortsTheAxesAndOrientsThemRightHanded) {
-  // Semi-axes 3, 5, 4 along x, y, z, turned by 0.3 rad about z after 0.7 rad about x, and
-  // shifted. The largest, 5, lies along R·ey, then 4 along R·ez, then 3 along R·ex.
-  const double c1 = std::cos(0.3), s1 = std::sin(0.3), c2 = std::cos(0.7), s2 = std::sin(0.7);
-  const Rotation rz = {{{c1, -s1, 0}, {s1, c1, 0}, {0, 0, 1}}};
-  const Rotation rx = {{{1, 0, 0}, {0, c2, -s2}, {0, s2, c2}}};
-  const Rotation r = Multiply(rz, rx);
-  const Vec shift = {1.5, -2, 0.25};
-  const PointSet points = EllipsoidPoints({3, 5, 4}, r, shift);
-  SummarySettings settings;
-  settings.fit.inversePrecision = 1e-10;
-  settings.rotationPrecision = 1e-20;
-  const CageSummary s = SummariseCage(points, PointSet(), settings, 1);
-  ASSERT_EQ(s.status, SummaryStatus::Ok) << s.message;
-
-  // The points lie on the ellipsoid to within 64-bit rounding; the fit recovers it to far
-  // better than 1E-9.
-  constexpr double Tolerance = 1e-9;
-  for (int k = 0; k < 3; ++k) EXPECT_NEAR((*s.centre)[k], shift[k], Tolerance);
-  EXPECT_NEAR(s.semiAxes[0], 5, Tolerance);
-  EXPECT_NEAR(s.semiAxes[1], 4, Tolerance);
-  EXPECT_NEAR(s.semiAxes[2], 3, Tolerance);
-  // The columns of R with the documented signs. R·ey = (−s1·c2, c1·c2, s2) =
-  // (−0.2269, 0.7306, 0.6442): largest component positive as it stands. R·ez = (s1·s2,
-  // −c1·s2, c2) = (0.1906, −0.6136, 0.7648): likewise. c = a × b = R·(ey × ez) = R·ex =
-  // (c1, s1, 0).
-  const Vec expected[3] = {{-s1 * c2, c1 * c2, s2}, {s1 * s2, -c1 * s2, c2}, {c1, s1, 0}};
-  for (int n = 0; n < 3; ++n)
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(s.axes[n][k], expected[n][k], Tolerance) << n << k;
-  // Volume 4π·60/3 = 80π; eccentricities √(1 − 16/25) = 0.6 and √(1 − 9/25) = 0.8.
-  EXPECT_NEAR(s.volume, 80 * std::numbers::pi, 1e-8);
-  EXPECT_NEAR(s.eccentricityB, 0.6, Tolerance);
-  EXPECT_NEAR(s.eccentricityC, 0.8, Tolerance);
-  EXPECT_NEAR(s.surfaceRadiusExact * s.surfaceRadiusExact * 4 * std::numbers::pi, s.surfaceExact,
-              1e-9);
-  EXPECT_TRUE(s.semiAxisErrors.has_value());
-  EXPECT_EQ(*s.ellipsoid, true);
-
-  // The mirror image of a column flips it back to the same signs.
-  Matrix3 v = Matrix3::Identity();
-  v.at(1, 1) = -1;  // eigenvector of λ1 is −ex
-  Vector3 semi;
-  semi.data = {2, 3, 1};  // b along −ex, a along ey, c along ez
-  std::array<std::array<double, 3>, 3> axes;
-  const std::array<int, 3> order = SortAndOrientAxes(semi, v, axes);
-  EXPECT_EQ(order, (std::array<int, 3>{1, 0, 2}));
-  EXPECT_EQ(axes[0], (Vec{0, 1, 0}));
-  EXPECT_EQ(axes[1], (Vec{1, 0, 0}));
-  EXPECT_EQ(axes[2], (Vec{0, 0, -1}));  // ey × ex = −ez; no −0 components
-  EXPECT_FALSE(std::signbit(axes[2][0]));
 }
 
 TEST(SummariseCage, ReportsTheWindowsNumbers) {
@@ -281,71 +170,6 @@ TEST(SummariseCage, ReportsTheWindowsNumbers) {
   EXPECT_NEAR(run.Number(0, "centre_x"), std::strtod(centre.c_str() + 4, nullptr), 1e-14);
 }
 
-TEST(FindLongestChord, AgreesWithTheWindowsDiagonals) {
-  // The ideal cage has 30 diametral chords of one length: the tie-break decides which is kept.
-  std::vector<PointSet> cages;
-  for (const std::string& path : {IdealExample, DistortedExample})
-    cages.push_back(ReadFrames(ReadFile(path))[0].coords);
-  PointSet twoFar;  // all at the origin but (1, 0, 0) and (−2, 0, 0), in atoms 40 and 7
-  twoFar.X.at(40) = 1;
-  twoFar.X.at(7) = -2;
-  cages.push_back(twoFar);
-  // Squares that underflow or overflow 64 bits, but not the window's extended arithmetic.
-  for (double scale : {1e-170, 1e170}) {
-    PointSet scaled = cages[1];
-    for (int i = 1; i <= AtomCount; ++i) {
-      scaled.X.at(i) *= scale;
-      scaled.Y.at(i) *= scale;
-      scaled.Z.at(i) *= scale;
-    }
-    cages.push_back(scaled);
-  }
-  for (const PointSet& cage : cages) {
-    const LongestChord chord = FindLongestChord(cage);
-    const DiagonalResult window = FindMaximumDiagonals(cage);
-    EXPECT_EQ(chord.length, window.length);
-    ASSERT_GT(chord.startAtom, 0);
-    EXPECT_EQ(
-        (Vec{cage.X.at(chord.startAtom), cage.Y.at(chord.startAtom), cage.Z.at(chord.startAtom)}),
-        window.start);
-    EXPECT_EQ((Vec{cage.X.at(chord.endAtom), cage.Y.at(chord.endAtom), cage.Z.at(chord.endAtom)}),
-              window.end);
-  }
-  EXPECT_EQ(FindLongestChord(twoFar).startAtom, 40);  // (1, 0, 0) is nearer to the origin
-  EXPECT_EQ(FindLongestChord(PointSet()).startAtom, 0);
-}
-
-TEST(EllipsoidVerdict, NamesWhatTheQuadricIs) {
-  struct Case {
-    Vector3 lambda;
-    Extended k;
-    std::string verdict;  // a part of it; empty for an ellipsoid
-  };
-  auto v = [](Extended a, Extended b, Extended c) {
-    Vector3 x;
-    x.data = {a, b, c};
-    return x;
-  };
-  const Case cases[] = {
-      {v(1, 2, 3), 4, ""},
-      {v(-1, -2, -3), -4, ""},
-      {v(1, -2, 3), 4, "both signs"},
-      {v(1, 0, 3), 4, "zero"},
-      {v(1, 2, 3), 0, "single point"},
-      {v(1, 2, 3), -4, "imaginary"},
-      {v(-1, -2, -3), 4, "imaginary"},
-      {v(1, NAN, 3), 4, "not finite"},
-      {v(1, 2, 3), INFINITY, "not finite"},
-  };
-  for (const Case& c : cases) {
-    const std::string verdict = EllipsoidVerdict(c.lambda, c.k);
-    if (c.verdict.empty())
-      EXPECT_EQ(verdict, "");
-    else
-      EXPECT_NE(verdict.find(c.verdict), std::string::npos) << verdict;
-  }
-}
-
 TEST(Summary, HeaderAndFieldSpelling) {
   EXPECT_EQ(SummaryHeader(false),
             "file,frame,line,comment,status,message,centre_x,centre_y,centre_z,a,b,c,sigma_a,"
@@ -375,9 +199,9 @@ TEST(Summary, HeaderAndFieldSpelling) {
 }
 
 TEST(Summary, ABadFrameInTheMiddleGetsItsOwnRow) {
-  Rotation identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-  const PointSet stretched = EllipsoidPoints({4, 3.5, 3.2}, identity, {0.5, 0, 0});
-  const PointSet sphere = EllipsoidPoints({2, 2, 2}, identity, {1, 2, 3});
+  test::Rotation identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+  const PointSet stretched = test::EllipsoidPoints({4, 3.5, 3.2}, identity, {0.5, 0, 0});
+  const PointSet sphere = test::EllipsoidPoints({2, 2, 2}, identity, {1, 2, 3});
   std::string short59 = "59\nshort, 59 atoms\n";
   for (int k = 1; k <= 59; ++k) short59 += "C " + std::to_string(k) + " 0 0\n";
   const std::string path =
@@ -413,8 +237,8 @@ TEST(Summary, ABadFrameInTheMiddleGetsItsOwnRow) {
 }
 
 TEST(Summary, StandardInputAndStatuses) {
-  Rotation identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-  const PointSet sphere = EllipsoidPoints({2, 2, 2}, identity, {0, 0, 0});
+  test::Rotation identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+  const PointSet sphere = test::EllipsoidPoints({2, 2, 2}, identity, {0, 0, 0});
   // A hyperboloid of one sheet, x²/4 + y²/4 − z² = 1: points (2·cosh t·cos φ, 2·cosh t·sin φ,
   // sinh t) on 6 rings of 10.
   PointSet hyperboloid;
@@ -509,80 +333,9 @@ TEST(Summary, UsageErrors) {
   EXPECT_NE(help.out.find("axis_a_x"), std::string::npos);
 }
 
-/// The ideal cage stretched 1.12 × 1 × 0.91 (as in the distorted example) with 0.01 Å of
-/// noise; stretched so that the three semi-axes are well apart and their order is stable.
-PointSet NoisyCage() {
-  PointSet cage = ReadFrames(ReadFile(IdealExample))[0].coords;
-  NormalSampler noise(99, 1);
-  for (int i = 1; i <= AtomCount; ++i) {
-    cage.X.at(i) = cage.X.at(i) * 1.12 + 0.01 * noise.Next();
-    cage.Y.at(i) = cage.Y.at(i) + 0.01 * noise.Next();
-    cage.Z.at(i) = cage.Z.at(i) * 0.91 + 0.01 * noise.Next();
-  }
-  return cage;
-}
-
-TEST(MonteCarlo, SpreadsAgreeWithLinearPropagation) {
-  const PointSet cage = NoisyCage();
-  constexpr double Sigma = 0.01;
-  PointSet sigma;
-  sigma.X.data.fill(Sigma);
-  sigma.Y.data.fill(Sigma);
-  sigma.Z.data.fill(Sigma);
-  SummarySettings settings;
-  settings.fit.inversePrecision = 1e-10;
-  settings.rotationPrecision = 1e-20;
-  settings.monteCarloDraws = 2000;
-  settings.seed = 5;
-  const CageSummary s = SummariseCage(cage, sigma, settings, 1);
-  ASSERT_EQ(s.status, SummaryStatus::Ok);
-  ASSERT_EQ(s.monteCarlo->draws, 2000);
-
-  // Independent of the draws: the sorted semi-axes' derivatives by every coordinate, by
-  // central differences (step 1E-5 Å), propagated in quadrature, σ_lin = √Σ (∂a/∂x·σ)².
-  auto sortedAxes = [](const PointSet& p) {
-    const CanonicalForm form = ReduceToCanonicalForm(
-        ToQuadricForm(FitQuadricLeastSquares(p, 1e-10L), 1.0L), 1e-10L, 1e-20L);
-    std::array<double, 3> a = {static_cast<double>(form.semiAxes.at(1)),
-                               static_cast<double>(form.semiAxes.at(2)),
-                               static_cast<double>(form.semiAxes.at(3))};
-    std::sort(a.begin(), a.end(), std::greater<>());
-    return a;
-  };
-  std::array<double, 3> linear{};
-  constexpr double Step = 1e-5;
-  for (int i = 1; i <= AtomCount; ++i) {
-    for (AtomValues PointSet::*row : {&PointSet::X, &PointSet::Y, &PointSet::Z}) {
-      PointSet up = cage, down = cage;
-      (up.*row).at(i) += Step;
-      (down.*row).at(i) -= Step;
-      const auto plus = sortedAxes(up), minus = sortedAxes(down);
-      for (int k = 0; k < 3; ++k) {
-        const double derivative = (plus[k] - minus[k]) / (2 * Step);
-        linear[k] += derivative * derivative * Sigma * Sigma;
-      }
-    }
-  }
-  for (int k = 0; k < 3; ++k) {
-    const double mc = *s.monteCarlo->semiAxes[k];
-    const double first = (*s.semiAxisErrors)[k];
-    // A standard deviation from 2000 draws is itself uncertain by 1/√(2·2000) = 1.6 %; 6 %
-    // allows for that thrice and for the curvature the linear propagation leaves out.
-    EXPECT_NEAR(mc, std::sqrt(linear[k]), 0.06 * std::sqrt(linear[k])) << k;
-    // The window's first-order estimate shifts every element of the design matrix by its full
-    // uncertainty at once, so the atoms' contributions add coherently instead of in
-    // quadrature: it comes out about 4.7 times the spread the draws show (0.0157 against
-    // 0.0033 Å for a here). It is conservative, and of the same order.
-    EXPECT_GT(first, 2 * mc) << k;
-    EXPECT_LT(first, 10 * mc) << k;
-  }
-  EXPECT_GT(*s.monteCarlo->volume, 0);
-  EXPECT_GT(*s.monteCarlo->surface, 0);
-}
-
 TEST(MonteCarlo, OutputDoesNotDependOnThreadsButOnTheSeed) {
   // 24 frames, with a bad frame among them, and uncertainties on the atom lines.
-  const PointSet cage = NoisyCage();
+  const PointSet cage = test::NoisyCage();
   PointSet sigma;
   sigma.X.data.fill(0.003);
   sigma.Y.data.fill(0.002);

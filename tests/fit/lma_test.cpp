@@ -10,12 +10,12 @@
 
 #include "core/singularmatrixerror.h"
 #include "fit/mnk.h"
-#include "tests/fit/fitpoints.h"
+#include "tests/support/points.h"
 
 namespace ovalon {
 namespace {
 
-using testing::SpiralPoints;
+using test::SpiralPoints;
 
 constexpr Extended Precision = 1e-10L;
 

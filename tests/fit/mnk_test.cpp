@@ -6,13 +6,13 @@
 
 #include "core/guardedinverse.h"
 #include "core/singularmatrixerror.h"
-#include "tests/fit/fitpoints.h"
+#include "tests/support/points.h"
 
 namespace ovalon {
 namespace {
 
-using testing::SpiralPoints;
-using testing::UniformErrors;
+using test::SpiralPoints;
+using test::UniformErrors;
 
 constexpr Extended Precision = 1e-10L;
 
@@ -97,13 +97,15 @@ TEST(BuildDesignUncertainty, PropagatesEachColumnAndKeepsTheSignOfTheLinearOnes)
   errors.Z.at(5) = 0.5;
   const Matrix60x9 delta = BuildDesignUncertainty(coords, errors);
   const Extended expected[9] = {
-      0.75,                     // |2·3·(−0.125)|
-      1,                        // |2·(−2)·0.25|
-      0.5,                      // |2·0.5·0.5|
-      std::sqrt(0.625L),        // √((−0.125·−2)² + (3·0.25)²)
-      std::sqrt(1.015625L),     // √((0.25·0.5)² + (−2·0.5)²)
-      std::sqrt(2.25390625L),   // √((−0.125·0.5)² + (3·0.5)²)
-      -0.125, 0.25, 0.5,
+      0.75,                    // |2·3·(−0.125)|
+      1,                       // |2·(−2)·0.25|
+      0.5,                     // |2·0.5·0.5|
+      std::sqrt(0.625L),       // √((−0.125·−2)² + (3·0.25)²)
+      std::sqrt(1.015625L),    // √((0.25·0.5)² + (−2·0.5)²)
+      std::sqrt(2.25390625L),  // √((−0.125·0.5)² + (3·0.5)²)
+      -0.125,
+      0.25,
+      0.5,
   };
   for (int k = 1; k <= 9; ++k) EXPECT_EQ(delta.at(5, k), expected[k - 1]) << "column " << k;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
@@ -12,13 +13,17 @@
 #include "core/fpenvironment.h"
 #include "fit/lma.h"
 #include "fit/mnk.h"
-#include "tests/fit/fitpoints.h"
+#include "tests/support/lines.h"
+#include "tests/support/points.h"
 
 namespace ovalon {
 namespace {
 
-using testing::SpiralPoints;
-using testing::UniformErrors;
+using test::ExpectSameLines;
+using test::GoldenPath;
+using test::ReadLines;
+using test::SpiralPoints;
+using test::UniformErrors;
 
 PointSet Cage() { return SpiralPoints(1.3, 1.0, 0.8, 0.3, -0.2, 0.1); }
 
@@ -34,12 +39,15 @@ void ExpectNoFitResult(const FitRunResult& r) {
   EXPECT_FALSE(r.fitErrors.has_value());
 }
 
-/// Compares whole reports line by line, naming every line that differs.
-void ExpectSameLines(const std::vector<std::string>& actual,
-                     const std::vector<std::string>& expected) {
-  EXPECT_EQ(actual.size(), expected.size());
-  for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i)
-    EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1;
+/// golden/fixture.txt: 60 lines "x y z dx dy dz" of exact decimals.
+bool ReadGoldenFixture(PointSet& coords, PointSet& errors) {
+  std::ifstream in(GoldenPath("fixture.txt"));
+  for (int i = 1; i <= AtomCount; ++i) {
+    if (!(in >> coords.X.at(i) >> coords.Y.at(i) >> coords.Z.at(i) >> errors.X.at(i) >>
+          errors.Y.at(i) >> errors.Z.at(i)))
+      return false;
+  }
+  return true;
 }
 
 TEST(CoordinatesLoaded, IsFalseOnlyForAnAllZeroOrNaNSum) {
@@ -288,18 +296,18 @@ TEST(ComputeFit, CancelledRunKeepsOnlyThePrecisionsAndARepeatIsUnchanged) {
 // with the default settings shows the least-squares solution, which 100 cycles reach.
 TEST(RunFit, LeastSquaresReportMatchesTheGoldenReport) {
   PointSet coords, errors;
-  ASSERT_TRUE(testing::ReadGoldenFixture(coords, errors));
+  ASSERT_TRUE(ReadGoldenFixture(coords, errors));
   const FitRunResult r = RunFit(coords, errors, FitSettings{}, ".");
   ASSERT_EQ(r.status, FitStatus::Done);
-  ExpectSameLines(r.lines, testing::ReadLines(testing::GoldenPath("least_squares_report.txt")));
+  ExpectSameLines(r.lines, ReadLines(GoldenPath("least_squares_report.txt")));
 }
 
 TEST(RunFit, MarquardtReportMatchesTheGoldenReport) {
   PointSet coords, errors;
-  ASSERT_TRUE(testing::ReadGoldenFixture(coords, errors));
+  ASSERT_TRUE(ReadGoldenFixture(coords, errors));
   const FitRunResult r = RunFit(coords, errors, Marquardt(), ".");
   ASSERT_EQ(r.status, FitStatus::Done);
-  ExpectSameLines(r.lines, testing::ReadLines(testing::GoldenPath("marquardt_report.txt")));
+  ExpectSameLines(r.lines, ReadLines(GoldenPath("marquardt_report.txt")));
 }
 
 }  // namespace
