@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "analysis/diagonals.h"
 #include "app/dialogs.h"
 #include "app/fitprogress.h"
 #include "app/messagedetails.h"
