@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -271,6 +273,119 @@ TEST_F(GridFixture, NormalsOfAPlane) {
     EXPECT_NEAR(n.x, -r, 1e-6f);
     EXPECT_NEAR(n.y, 0, 1e-6f);
     EXPECT_NEAR(n.z, r, 1e-6f);
+  }
+}
+
+/// A grid of columns × rows vertices at (k, j, 0), not a number where `inside` says no.
+HeightFieldMesh Grid(int columns, int rows, const std::function<bool(int, int)>& inside) {
+  HeightFieldMesh mesh;
+  mesh.columns = columns;
+  mesh.rows = rows;
+  for (int j = 0; j < rows; ++j) {
+    for (int k = 0; k < columns; ++k) {
+      mesh.vertices.push_back({float(k), float(j), inside(k, j) ? 0 : NaN});
+    }
+  }
+  return mesh;
+}
+
+/// Finite on the disk of radius 8 around (10, 10): rows and columns of different lengths,
+/// none starting on a multiple of the strides used.
+HeightFieldMesh Disk() {
+  return Grid(21, 21, [](int k, int j) { return (k - 10) * (k - 10) + (j - 10) * (j - 10) <= 64; });
+}
+
+/// Twice the signed area of the triangle (a, b, c) in the xy-plane: positive counter-clockwise.
+float DoubleArea(const HeightFieldMesh& mesh, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+  const SceneVector p = mesh.vertices[a], q = mesh.vertices[b], r = mesh.vertices[c];
+  return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+}
+
+// Of an 8 × 8 grid at stride 3 the lines 0, 3, 6 and the last one, 7, are kept, each through
+// its samples 0, 3, 6 and 7: three segments on each of the eight lines.
+TEST(WireFrameEdges, EveryStrideThLineThroughEveryStrideThSampleAndTheEnds) {
+  const HeightFieldMesh mesh = Grid(8, 8, [](int, int) { return true; });
+  const std::vector<std::uint32_t> edges = WireFrameEdges(mesh, 3);
+  std::set<Edge> segments;
+  for (std::size_t i = 0; i < edges.size(); i += 2) segments.insert({edges[i], edges[i + 1]});
+  ASSERT_EQ(edges.size(), 2 * 24u);
+  EXPECT_EQ(segments.size(), 24u);
+  for (const Edge& expected : std::vector<Edge>{{0, 3},
+                                                {3, 6},
+                                                {6, 7},  // row 0
+                                                {56, 59},
+                                                {59, 62},
+                                                {62, 63},  // row 7
+                                                {0, 24},
+                                                {24, 48},
+                                                {48, 56},  // column 0
+                                                {7, 31},
+                                                {31, 55},
+                                                {55, 63}})  // column 7
+    EXPECT_TRUE(segments.count(expected)) << expected.first << "-" << expected.second;
+}
+
+// Each kept row of the disk is a chain of segments from its first finite sample to its last, so
+// the lighter wire frame still reaches the edge of the surface.
+TEST(WireFrameEdges, LinesRunFromEdgeToEdgeOfTheSurface) {
+  const HeightFieldMesh mesh = Disk();
+  for (int stride : {2, 4, 7}) {
+    SCOPED_TRACE(stride);
+    std::map<std::uint32_t, int> ends;  // vertex → segments ending there
+    const std::vector<std::uint32_t> edges = WireFrameEdges(mesh, stride);
+    for (std::uint32_t v : edges) {
+      ASSERT_TRUE(IsFinite(mesh.vertices[v]));
+      ++ends[v];
+    }
+    // The disk spans rows 2 to 18: those two are kept with every stride-th row.
+    for (int j = 2; j <= 18; ++j) {
+      if (j % stride != 0 && j != 2 && j != 18) continue;
+      int first = -1, last = -1;
+      for (int k = 0; k < mesh.columns; ++k) {
+        if (!IsFinite(mesh.vertices[j * mesh.columns + k])) continue;
+        if (first < 0) first = k;
+        last = k;
+      }
+      if (first == last) continue;  // a single sample draws no segment
+      // Both ends belong to the row's chain (and to a column's, when one is kept there).
+      EXPECT_GE(ends[j * mesh.columns + first], 1) << "row " << j;
+      EXPECT_GE(ends[j * mesh.columns + last], 1) << "row " << j;
+    }
+  }
+}
+
+// On a grid finite everywhere the lighter surface covers the grid's rectangle exactly: every
+// triangle counter-clockwise, their areas adding up to 7 × 7.
+TEST(SurfaceTriangles, TileAFullGridCounterClockwise) {
+  const HeightFieldMesh mesh = Grid(8, 8, [](int, int) { return true; });
+  const std::vector<std::uint32_t> triangles = SurfaceTriangles(mesh, 3);
+  // Three strips between the kept rows 0, 3, 6, 7, each zipping 4 samples to 4: 6 triangles.
+  ASSERT_EQ(triangles.size(), 3 * 18u);
+  float area = 0;
+  for (std::size_t i = 0; i < triangles.size(); i += 3) {
+    const float a = DoubleArea(mesh, triangles[i], triangles[i + 1], triangles[i + 2]);
+    EXPECT_GT(a, 0);
+    area += a / 2;
+  }
+  EXPECT_EQ(area, 49);
+}
+
+// Over the disk the lighter surface uses finite vertices only, turns counter-clockwise and
+// reaches both ends of every kept row.
+TEST(SurfaceTriangles, ReachTheEdgeOfTheSurface) {
+  const HeightFieldMesh mesh = Disk();
+  const std::vector<std::uint32_t> triangles = SurfaceTriangles(mesh, 4);
+  ASSERT_FALSE(triangles.empty());
+  std::set<std::uint32_t> used(triangles.begin(), triangles.end());
+  for (std::size_t i = 0; i < triangles.size(); i += 3) {
+    for (int n = 0; n < 3; ++n) ASSERT_TRUE(IsFinite(mesh.vertices[triangles[i + n]]));
+    EXPECT_GT(DoubleArea(mesh, triangles[i], triangles[i + 1], triangles[i + 2]), 0);
+  }
+  // The disk spans rows 2 to 18: the kept rows are those two and 4, 8, 12, 16.
+  for (int j : {2, 4, 8, 12, 16, 18}) {
+    const int half = static_cast<int>(std::sqrt(64.0 - (j - 10) * (j - 10)));
+    EXPECT_TRUE(used.count(j * 21 + 10 - half)) << "row " << j;
+    EXPECT_TRUE(used.count(j * 21 + 10 + half)) << "row " << j;
   }
 }
 

@@ -124,7 +124,111 @@ HeightFieldMesh BuildHeightFieldMesh(const TGLSamplingScale& xScale, const TGLSa
     }
   }
   AddTrianglesAndEdges(mesh);
+  // The lists grew by doubling; the mesh is kept as long as the field is shown.
+  mesh.triangles.shrink_to_fit();
+  mesh.edges.shrink_to_fit();
   return mesh;
+}
+
+namespace {
+
+/// The samples that a lighter frame keeps of one grid line of `count` samples, the i-th at
+/// vertex first + i × spacing: per run of finite vertices, the positions along the line (i)
+/// of its first sample, of every `stride`-th one and of its last.
+std::vector<std::vector<int>> KeptSamples(const HeightFieldMesh& mesh, std::uint32_t first,
+                                          std::uint32_t spacing, int count, int stride) {
+  std::vector<std::vector<int>> runs;
+  const auto finite = [&](int i) { return IsFinite(mesh.vertices[first + i * spacing]); };
+  for (int i = 0; i < count; ++i) {
+    if (!finite(i)) continue;
+    std::vector<int>& run = runs.emplace_back(1, i);
+    while (i + 1 < count && finite(i + 1)) {
+      ++i;
+      if (i % stride == 0 || i + 1 == count || !finite(i + 1)) run.push_back(i);
+    }
+  }
+  return runs;
+}
+
+/// Of the `count` grid lines whose samples are vertices first + i × step + n × spacing
+/// (n = 0 … length − 1) for line i, every stride-th one and the first and the last that hold
+/// a finite vertex, so that the lighter frame reaches the surface's edge across the lines too.
+std::vector<int> KeptLines(const HeightFieldMesh& mesh, int count, std::uint32_t step,
+                           std::uint32_t spacing, int length, int stride) {
+  const auto holdsFinite = [&](int i) {
+    for (int n = 0; n < length; ++n) {
+      if (IsFinite(mesh.vertices[i * step + n * spacing])) return true;
+    }
+    return false;
+  };
+  int first = 0, last = count - 1;
+  while (first <= last && !holdsFinite(first)) ++first;
+  while (last > first && !holdsFinite(last)) --last;
+  std::vector<int> lines;
+  if (first > last) return lines;
+  lines.push_back(first);
+  for (int i = (first / stride + 1) * stride; i < last; i += stride) lines.push_back(i);
+  if (last != first) lines.push_back(last);
+  return lines;
+}
+
+std::vector<int> KeptRows(const HeightFieldMesh& mesh, int stride) {
+  return KeptLines(mesh, mesh.rows, mesh.columns, 1, mesh.columns, stride);
+}
+
+std::vector<int> KeptColumns(const HeightFieldMesh& mesh, int stride) {
+  return KeptLines(mesh, mesh.columns, 1, mesh.columns, mesh.rows, stride);
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> WireFrameEdges(const HeightFieldMesh& mesh, int stride) {
+  std::vector<std::uint32_t> edges;
+  const auto columns = static_cast<std::uint32_t>(mesh.columns);
+  const auto addLine = [&](std::uint32_t first, std::uint32_t spacing, int count) {
+    for (const std::vector<int>& run : KeptSamples(mesh, first, spacing, count, stride)) {
+      for (std::size_t n = 0; n + 1 < run.size(); ++n) {
+        edges.push_back(first + run[n] * spacing);
+        edges.push_back(first + run[n + 1] * spacing);
+      }
+    }
+  };
+  for (int j : KeptRows(mesh, stride)) addLine(j * columns, 1, mesh.columns);
+  for (int k : KeptColumns(mesh, stride)) addLine(k, columns, mesh.rows);
+  return edges;
+}
+
+std::vector<std::uint32_t> SurfaceTriangles(const HeightFieldMesh& mesh, int stride) {
+  std::vector<std::uint32_t> triangles;
+  const auto columns = static_cast<std::uint32_t>(mesh.columns);
+  const std::vector<int> rows = KeptRows(mesh, stride);
+  for (std::size_t r = 0; r + 1 < rows.size(); ++r) {
+    const std::uint32_t lowRow = rows[r] * columns, highRow = rows[r + 1] * columns;
+    const auto lowRuns = KeptSamples(mesh, lowRow, 1, mesh.columns, stride);
+    const auto highRuns = KeptSamples(mesh, highRow, 1, mesh.columns, stride);
+    for (const std::vector<int>& low : lowRuns) {
+      for (const std::vector<int>& high : highRuns) {
+        if (low.back() < high.front() || high.back() < low.front()) continue;
+        // Zip the two runs together from left to right, always advancing along the row whose
+        // next sample lies further left; counter-clockwise seen from +z.
+        std::size_t a = 0, b = 0;
+        while (a + 1 < low.size() || b + 1 < high.size()) {
+          const bool advanceLow =
+              b + 1 == high.size() || (a + 1 < low.size() && low[a + 1] <= high[b + 1]);
+          if (advanceLow) {
+            triangles.insert(triangles.end(),
+                             {lowRow + low[a], lowRow + low[a + 1], highRow + high[b]});
+            ++a;
+          } else {
+            triangles.insert(triangles.end(),
+                             {lowRow + low[a], highRow + high[b + 1], highRow + high[b]});
+            ++b;
+          }
+        }
+      }
+    }
+  }
+  return triangles;
 }
 
 std::vector<SceneVector> HeightFieldNormals(const HeightFieldMesh& mesh) {

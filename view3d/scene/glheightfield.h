@@ -90,6 +90,19 @@ HeightFieldMesh BuildHeightFieldMesh(const TGLSamplingScale& xScale, const TGLSa
                                      const THeightFieldGetHeightEvent& getHeight,
                                      bool textureCoordinates);
 
+/// The lighter wire frame of `mesh` for frames drawn while the view moves: the grid lines of
+/// every `stride`-th row and column (counted from the first) and of the outermost rows and
+/// columns that hold finite vertices, each through every `stride`-th sample of a run of finite
+/// vertices and through both ends of the run, so that the lines still reach the surface's edge. Two
+/// indices per segment; stride ≥ 2 (at stride 1 the mesh's own edges are the wire frame).
+std::vector<std::uint32_t> WireFrameEdges(const HeightFieldMesh& mesh, int stride);
+
+/// The lighter filled surface of `mesh`: triangles between neighbouring rows of those that
+/// WireFrameEdges keeps, through the samples it keeps on them, so that the surface still
+/// reaches its edge. Three indices per triangle, counter-clockwise seen from +z; stride ≥ 2
+/// (at stride 1 the mesh's own triangles are the surface).
+std::vector<std::uint32_t> SurfaceTriangles(const HeightFieldMesh& mesh, int stride);
+
 /// Unit vertex normals pointing to +z, from the neighbouring finite vertices; for lit drawing.
 std::vector<SceneVector> HeightFieldNormals(const HeightFieldMesh& mesh);
 
