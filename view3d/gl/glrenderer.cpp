@@ -20,6 +20,9 @@ namespace {
 
 constexpr int MaxLights = 8;
 
+/// Primitives of a height field drawn between two flushes (see DrawInBatches).
+constexpr int BatchPrimitives = 50000;
+
 // Vertex arrays are uploaded straight from these structs.
 static_assert(sizeof(SceneVector) == 3 * sizeof(GLfloat));
 static_assert(sizeof(OutlinePoint) == 2 * sizeof(GLfloat));
@@ -140,8 +143,13 @@ void DrawNodeMarker(SceneVector p, float size) {
 /// matrix and the object's absolute matrix, so the tree may be of any depth.
 class FrameDrawer : public TGLSceneVisitor {
  public:
-  FrameDrawer(GLRenderer& renderer, const Matrix4f& view, float axisLength, float pixelScale)
-      : m_renderer(renderer), m_view(view), m_axisLength(axisLength), m_pixelScale(pixelScale) {}
+  FrameDrawer(GLRenderer& renderer, const Matrix4f& view, float axisLength, float pixelScale,
+              int wireStride)
+      : m_renderer(renderer),
+        m_view(view),
+        m_axisLength(axisLength),
+        m_pixelScale(pixelScale),
+        m_wireStride(wireStride) {}
 
   /// Draws the blended objects put aside by DrawChildren, in the order met, over everything
   /// opaque: they blend with what lies behind them and leave the depth buffer as it is, so
@@ -259,31 +267,34 @@ class FrameDrawer : public TGLSceneVisitor {
 
   void Visit(TGLHeightField& field) override {
     GLRenderer::FieldBuffers& buffers = m_renderer.Field(field);
-    if (buffers.triangleIndexCount == 0 || PutAside(field)) return;
+    if (buffers.empty || PutAside(field)) return;
     const TGLMaterial& material = field.Material();
     const bool twoSided = field.Options().Contains(hfoTwoSided);
+    // The wire frame of the triangles, each shared edge drawn once instead of twice.
+    const bool wire = material.PolygonMode() == pmLines && twoSided;
+    const GLRenderer::BufferPair& indices =
+        wire ? m_renderer.FieldEdges(field, buffers, m_wireStride)
+             : m_renderer.FieldTriangles(field, buffers, m_wireStride);
     SetMaterial(material);
     // Both faces of a two-sided lit surface are lit, each by its own side's normal.
     const bool litBothSides = twoSided && material.IsLit();
     if (litBothSides) glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
     glLineWidth(1);
     if (!twoSided) glEnable(GL_CULL_FACE);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);
+    glBindBuffer(GL_ARRAY_BUFFER, m_renderer.FieldVertices(field, buffers));
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, nullptr);
     if (material.IsLit()) {
-      glBindBuffer(GL_ARRAY_BUFFER, buffers.normals);
+      glBindBuffer(GL_ARRAY_BUFFER, m_renderer.FieldNormals(field, buffers));
       glEnableClientState(GL_NORMAL_ARRAY);
       glNormalPointer(GL_FLOAT, 0, nullptr);
     }
-    if (material.PolygonMode() == pmLines && twoSided) {
-      // The wire frame of the triangles, each shared edge drawn once instead of twice.
-      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.edges);
-      glDrawElements(GL_LINES, buffers.edgeIndexCount, GL_UNSIGNED_INT, nullptr);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices.indices);
+    if (wire) {
+      DrawInBatches(GL_LINES, 2, indices.indexCount);
     } else {
       SetPolygonMode(material);
-      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.triangles);
-      glDrawElements(GL_TRIANGLES, buffers.triangleIndexCount, GL_UNSIGNED_INT, nullptr);
+      DrawInBatches(GL_TRIANGLES, 3, indices.indexCount);
       glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     }
     EndArrays();
@@ -299,6 +310,19 @@ class FrameDrawer : public TGLSceneVisitor {
     return true;
   }
 
+  /// Draws the bound index buffer's primitives in order, at most BatchPrimitives at a time with
+  /// a flush after each batch but the last. A software renderer bins a whole batch before it
+  /// draws it and keeps the memory of the largest batch it has binned, some 80 bytes per line:
+  /// a full wire frame of both halves in one batch held over 30 MB for good.
+  static void DrawInBatches(GLenum mode, int indicesPerPrimitive, int indexCount) {
+    const int batch = BatchPrimitives * indicesPerPrimitive;
+    for (int first = 0; first < indexCount; first += batch) {
+      if (first > 0) glFlush();
+      glDrawElements(mode, std::min(batch, indexCount - first), GL_UNSIGNED_INT,
+                     reinterpret_cast<const void*>(first * sizeof(GLuint)));
+    }
+  }
+
   static void EndArrays() {
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -311,6 +335,7 @@ class FrameDrawer : public TGLSceneVisitor {
   Matrix4f m_current;
   float m_axisLength;
   float m_pixelScale;
+  int m_wireStride;
   std::vector<std::pair<TGLSceneObject*, Matrix4f>> m_transparent;
   bool m_drawingTransparent = false;
 };
@@ -385,7 +410,7 @@ bool GLRenderer::Initialize() {
 }
 
 void GLRenderer::Render(const TGLCamera* camera, int width, int height, SceneColor background,
-                        float pixelScale) {
+                        float pixelScale, int wireStride) {
   glViewport(0, 0, width, height);
   glClearColor(background.r, background.g, background.b, 1);
   glDepthMask(GL_TRUE);
@@ -415,7 +440,7 @@ void GLRenderer::Render(const TGLCamera* camera, int width, int height, SceneCol
 
   TGLSceneObject& root = camera->Scene()->Objects();
   PlaceLights(root, view);
-  FrameDrawer drawer(*this, view, camera->DepthOfView(), pixelScale);
+  FrameDrawer drawer(*this, view, camera->DepthOfView(), pixelScale, std::max(wireStride, 1));
   drawer.DrawChildren(root, Matrix4f::Identity());
   drawer.DrawTransparent();
   glDisable(GL_LIGHTING);
@@ -428,12 +453,7 @@ void GLRenderer::ReleaseResources() {
     Delete(sphere.indices);
   }
   m_spheres.clear();
-  for (auto& [key, field] : m_fields) {
-    Delete(field.vertices);
-    Delete(field.normals);
-    Delete(field.triangles);
-    Delete(field.edges);
-  }
+  for (auto& [key, field] : m_fields) DeleteField(field);
   m_fields.clear();
   for (auto& [key, text] : m_texts) Delete(text.vertices);
   m_texts.clear();
@@ -459,23 +479,63 @@ GLRenderer::FieldBuffers& GLRenderer::Field(TGLHeightField& field) {
   FieldBuffers& buffers = m_fields[field.Id()];
   buffers.lastFrame = m_frame;
   if (buffers.meshVersion == field.MeshVersion()) return buffers;
+  DeleteField(buffers);
+  buffers.meshVersion = field.MeshVersion();
+  buffers.empty = mesh.triangles.empty();
+  return buffers;
+}
+
+unsigned GLRenderer::FieldVertices(TGLHeightField& field, FieldBuffers& buffers) {
+  if (buffers.vertices == 0) {
+    const std::vector<SceneVector>& vertices = field.Mesh().vertices;
+    buffers.vertices =
+        Upload(GL_ARRAY_BUFFER, vertices.data(), vertices.size() * sizeof(SceneVector));
+  }
+  return buffers.vertices;
+}
+
+unsigned GLRenderer::FieldNormals(TGLHeightField& field, FieldBuffers& buffers) {
+  if (buffers.normals == 0) {
+    const std::vector<SceneVector> normals = HeightFieldNormals(field.Mesh());
+    buffers.normals = Upload(GL_ARRAY_BUFFER, normals.data(), normals.size() * sizeof(SceneVector));
+  }
+  return buffers.normals;
+}
+
+GLRenderer::BufferPair GLRenderer::UploadIndices(const std::vector<std::uint32_t>& indices) {
+  BufferPair pair;
+  pair.indices = Upload(GL_ELEMENT_ARRAY_BUFFER, indices.data(), indices.size() * sizeof(GLuint));
+  pair.indexCount = static_cast<int>(indices.size());
+  return pair;
+}
+
+const GLRenderer::BufferPair& GLRenderer::FieldTriangles(TGLHeightField& field,
+                                                         FieldBuffers& buffers, int stride) {
+  auto [it, added] = buffers.triangles.try_emplace(stride);
+  if (added) {
+    const HeightFieldMesh& mesh = field.Mesh();
+    it->second = UploadIndices(stride == 1 ? mesh.triangles : SurfaceTriangles(mesh, stride));
+  }
+  return it->second;
+}
+
+const GLRenderer::BufferPair& GLRenderer::FieldEdges(TGLHeightField& field, FieldBuffers& buffers,
+                                                     int stride) {
+  auto [it, added] = buffers.edges.try_emplace(stride);
+  if (added) {
+    const HeightFieldMesh& mesh = field.Mesh();
+    it->second = UploadIndices(stride == 1 ? mesh.edges : WireFrameEdges(mesh, stride));
+  }
+  return it->second;
+}
+
+void GLRenderer::DeleteField(FieldBuffers& buffers) {
   Delete(buffers.vertices);
   Delete(buffers.normals);
-  Delete(buffers.triangles);
-  Delete(buffers.edges);
-  buffers.meshVersion = field.MeshVersion();
-  buffers.triangleIndexCount = static_cast<int>(mesh.triangles.size());
-  buffers.edgeIndexCount = static_cast<int>(mesh.edges.size());
-  if (mesh.triangles.empty()) return buffers;
-  buffers.vertices =
-      Upload(GL_ARRAY_BUFFER, mesh.vertices.data(), mesh.vertices.size() * sizeof(SceneVector));
-  const std::vector<SceneVector> normals = HeightFieldNormals(mesh);
-  buffers.normals = Upload(GL_ARRAY_BUFFER, normals.data(), normals.size() * sizeof(SceneVector));
-  buffers.triangles = Upload(GL_ELEMENT_ARRAY_BUFFER, mesh.triangles.data(),
-                             mesh.triangles.size() * sizeof(std::uint32_t));
-  buffers.edges =
-      Upload(GL_ELEMENT_ARRAY_BUFFER, mesh.edges.data(), mesh.edges.size() * sizeof(std::uint32_t));
-  return buffers;
+  for (auto* byStride : {&buffers.triangles, &buffers.edges}) {
+    for (auto& [stride, indices] : *byStride) Delete(indices.indices);
+    byStride->clear();
+  }
 }
 
 const GLRenderer::TextBuffers& GLRenderer::Text(const std::string& fontName,
@@ -501,10 +561,7 @@ void GLRenderer::DropUnusedFields() {
       ++it;
       continue;
     }
-    Delete(it->second.vertices);
-    Delete(it->second.normals);
-    Delete(it->second.triangles);
-    Delete(it->second.edges);
+    DeleteField(it->second);
     it = m_fields.erase(it);
   }
 }

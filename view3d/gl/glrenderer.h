@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "view3d/scene/glcamera.h"
 #include "view3d/scene/glyphsource.h"
@@ -34,9 +35,11 @@ class GLRenderer {
   /// pixel density would (an image of a view at 2× its size): the projection shows what the
   /// view of width / pixelScale × height / pixelScale pixels shows, and the widths of lines and
   /// sizes of points that objects give in pixels grow by the factor; the renderer's own
-  /// one-pixel lines (axes, wire frames, node markers) stay one pixel wide.
+  /// one-pixel lines (axes, wire frames, node markers) stay one pixel wide. A `wireStride`
+  /// above 1 draws the lighter frame of a moving view: height fields through every
+  /// wireStride-th sampling line only (WireFrameEdges, SurfaceTriangles), all else as always.
   void Render(const TGLCamera* camera, int width, int height, SceneColor background,
-              float pixelScale = 1);
+              float pixelScale = 1, int wireStride = 1);
 
   /// Frees every buffer; the context must be current. The renderer may be used again after.
   void ReleaseResources();
@@ -52,15 +55,17 @@ class GLRenderer {
     unsigned indices = 0;
     int indexCount = 0;
   };
+  /// The buffers of one height field, each uploaded when a frame first needs it.
   struct FieldBuffers {
     std::uint64_t meshVersion = 0;
     std::uint64_t lastFrame = 0;
+    bool empty = true;  ///< the mesh has no triangle
     unsigned vertices = 0;
     unsigned normals = 0;
-    unsigned triangles = 0;
-    unsigned edges = 0;
-    int triangleIndexCount = 0;
-    int edgeIndexCount = 0;
+    /// Indices of the filled surface and of the wire frame at each stride drawn so far: at
+    /// stride 1 the mesh's own triangles and edges.
+    std::map<int, BufferPair> triangles;
+    std::map<int, BufferPair> edges;
   };
   struct TextBuffers {
     unsigned vertices = 0;
@@ -70,6 +75,12 @@ class GLRenderer {
 
   const BufferPair& Sphere(int slices, int stacks);
   FieldBuffers& Field(TGLHeightField& field);
+  unsigned FieldVertices(TGLHeightField& field, FieldBuffers& buffers);
+  unsigned FieldNormals(TGLHeightField& field, FieldBuffers& buffers);
+  const BufferPair& FieldTriangles(TGLHeightField& field, FieldBuffers& buffers, int stride);
+  const BufferPair& FieldEdges(TGLHeightField& field, FieldBuffers& buffers, int stride);
+  static void DeleteField(FieldBuffers& buffers);
+  static BufferPair UploadIndices(const std::vector<std::uint32_t>& indices);
   const TextBuffers& Text(const std::string& fontName, const std::string& text);
   void DropUnusedFields();
 
