@@ -544,6 +544,7 @@ void TForm1::PageControl1Change() {}
 void TForm1::FormMouseWheel(int wheelDelta) {
   if (PageControl1->currentIndex() != 3) return;
   GLSceneViewer1->setFocus();
+  GLSceneViewer1->NoteInteraction();
   // A step that would take the camera nearer than 0.01 Å or farther than 10⁵ Å from its
   // target does nothing.
   ZoomWithinLimits(*GLCamera1, WheelDistanceRatio(wheelDelta));
@@ -750,6 +751,7 @@ void TForm1::ToolButton5Click() {
 void TForm1::TrackBar1Change() {
   AnalysisState& state = State();
   state.SceneSettings.BondGreenBase = TrackBar1->value();
+  GLSceneViewer1->NoteInteraction();
   RecolorBondLines(state.BondLines, state.NearestDistances, state.SceneSettings);
   GLSceneViewer1->setFocus();
 }
@@ -757,6 +759,7 @@ void TForm1::TrackBar1Change() {
 void TForm1::TrackBar2Change() {
   AnalysisState& state = State();
   state.SceneSettings.BondLineWidth = TrackBarSetting(TrackBar2->value(), 10);
+  GLSceneViewer1->NoteInteraction();
   SetBondLineWidths(state.BondLines, state.SceneSettings.BondLineWidth);
   GLSceneViewer1->setFocus();
 }
@@ -764,6 +767,7 @@ void TForm1::TrackBar2Change() {
 void TForm1::TrackBar3Change() {
   AnalysisState& state = State();
   state.SceneSettings.AtomRadius = TrackBarSetting(TrackBar3->value(), 1000);
+  GLSceneViewer1->NoteInteraction();
   SetAtomRadii(state.AtomSpheres, state.SceneSettings.AtomRadius);
   GLSceneViewer1->setFocus();
 }
@@ -781,12 +785,14 @@ void TForm1::GLSceneViewer1MouseDown(const ViewerMouseEvent& event) {
 void TForm1::GLSceneViewer1MouseMove(const ViewerMouseEvent& event) {
   AnalysisState& state = State();
   if (GLSceneTools->Pan(event, mx, my)) {
+    GLSceneViewer1->NoteInteraction();
     mx = event.x;
     my = event.y;
     FaceLabelsToCamera();
     return;
   }
   if (!event.shift.Empty()) {
+    GLSceneViewer1->NoteInteraction();
     // One pixel of mouse travel is one degree of orbit.
     GLCamera1->MoveAroundTarget(static_cast<float>(my - event.y), static_cast<float>(mx - event.x));
     mx = event.x;

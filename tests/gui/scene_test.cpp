@@ -342,6 +342,53 @@ class SceneTest : public QObject {
     QVERIFY(state.BondLines.at(1, 1) != nullptr);
   }
 
+  // Dragging, panning, the wheel and the track bars that restyle the scene draw lighter frames
+  // until the moving pauses, then the full frame; a click that changes the scene once (the
+  // background) draws the full frame at once. The full frame is as if it had taken a second, so
+  // that the lighter one is clearly lighter.
+  void movingTheViewDrawsLighterFramesUntilItPauses_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("lighter");
+    for (const char* action : {"drag", "pan", "wheel", "TrackBar1", "TrackBar2", "TrackBar3"})
+      QTest::newRow(action) << QString::fromLatin1(action) << true;
+    QTest::newRow("background") << QStringLiteral("background") << false;
+  }
+  void movingTheViewDrawsLighterFramesUntilItPauses() {
+    QFETCH(QString, action);
+    QFETCH(bool, lighter);
+    Analyse();
+    ShowTab4();
+    m_form->ToolButton1->click();
+    m_form->ToolButton3->click();
+    auto* viewer = m_form->GLSceneViewer1;
+    QSignalSpy swapped(viewer, &QOpenGLWidget::frameSwapped);
+    QVERIFY(swapped.wait(5000));
+    viewer->Interaction().FrameShown(1, 1000, false);
+
+    const QPoint at(200, 150);
+    if (action == "drag" || action == "pan") {
+      const Qt::KeyboardModifiers keys = action == "pan" ? Qt::ShiftModifier : Qt::NoModifier;
+      SendMouse(viewer, QEvent::MouseButtonPress, at, Qt::LeftButton, keys);
+      SendMouse(viewer, QEvent::MouseMove, at + QPoint(10, 5), Qt::LeftButton, keys);
+    } else if (action == "wheel") {
+      m_form->FormMouseWheel(120);
+    } else if (action == "background") {
+      m_form->CheckBox3->click();
+    } else {
+      auto* bar = m_form->findChild<QSlider*>(action);
+      bar->setValue(bar->value() + 5);
+    }
+    viewer->Buffer().Render();
+    QCOMPARE(viewer->LastStride() > 1, lighter);
+    if (!lighter) return;
+    bool full = false;
+    for (int frames = 0; frames < 10 && !full; ++frames) {
+      QVERIFY(swapped.wait(5000));
+      full = viewer->LastStride() == 1;
+    }
+    QVERIFY(full);
+  }
+
   void backgroundSwitchesBetweenBlackAndGrey() {
     ShowTab4();
     m_form->CheckBox3->click();

@@ -8,6 +8,10 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QPixmap>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
@@ -370,6 +374,48 @@ TEST_F(ViewerFixture, ChangesScheduleARedrawAndRenderDrawsAtOnce) {
   // The frame drawn at once is shown as it is, not drawn again.
   QApplication::processEvents();
   EXPECT_EQ(viewer->FrameCount(), frames + 1);
+}
+
+// While the view moves it draws lighter frames: here, as if the full frame had taken a second,
+// the wire frame through every fifth sampling line or so. After the pause the full frame is
+// back on the screen by itself, pixel for pixel the frame shown before.
+TEST_F(HemisphereFixture, LighterWhileMovingThenTheFullFrameAgain) {
+  QSignalSpy swapped(viewer.get(), &QOpenGLWidget::frameSwapped);
+  viewer->update();
+  ASSERT_TRUE(swapped.wait(5000));
+  const auto onScreen = [this] {
+    return viewer->screen()
+        ->grabWindow(viewer->winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  };
+  const QImage still = onScreen();
+  EXPECT_EQ(viewer->LastStride(), 1);
+  EXPECT_TRUE(still == Frame());
+
+  viewer->Interaction().FrameShown(1, 1000, false);
+  const int stride = viewer->Interaction().InteractiveStride();
+  ASSERT_GT(stride, 1);
+  viewer->NoteInteraction();
+  viewer->Buffer().Render();
+  EXPECT_EQ(viewer->LastStride(), stride);
+  // The frame just drawn, read from the view's frame buffer without drawing again.
+  QImage drawn(ViewWidth, ViewHeight, QImage::Format_RGBA8888);
+  viewer->makeCurrent();
+  viewer->context()->functions()->glReadPixels(0, 0, ViewWidth, ViewHeight, GL_RGBA,
+                                               GL_UNSIGNED_BYTE, drawn.bits());
+  viewer->doneCurrent();
+  const int lighter = Wire(drawn.convertToFormat(QImage::Format_RGB32));
+  EXPECT_GT(lighter, 0);
+  EXPECT_LT(lighter, Wire(still) / 2);
+
+  bool full = false;
+  for (int frames = 0; frames < 10 && !full; ++frames) {
+    ASSERT_TRUE(swapped.wait(5000));
+    full = viewer->LastStride() == 1;
+  }
+  EXPECT_TRUE(full);
+  EXPECT_TRUE(onScreen() == still);
 }
 
 TEST_F(ViewerFixture, ForgetsADestroyedCameraOrScene) {

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
+#include <cmath>
 
 namespace ovalon {
 
@@ -28,6 +29,11 @@ TGLSceneViewer::TGLSceneViewer(QWidget* parent) : QOpenGLWidget(parent) {
   setUpdateBehavior(QOpenGLWidget::PartialUpdate);
   setMouseTracking(true);  // moves without a button are reported too
   setFocusPolicy(Qt::StrongFocus);
+  m_clock.start();
+  m_settle.setSingleShot(true);
+  m_settle.setTimerType(Qt::PreciseTimer);
+  connect(&m_settle, &QTimer::timeout, this, &TGLSceneViewer::Settle);
+  connect(this, &QOpenGLWidget::frameSwapped, this, &TGLSceneViewer::FrameSwapped);
 }
 
 TGLSceneViewer::~TGLSceneViewer() {
@@ -82,10 +88,46 @@ void TGLSceneViewer::paintGL() {
 void TGLSceneViewer::Draw() {
   const QColor background = m_buffer.BackgroundColor();
   const qreal ratio = devicePixelRatioF();
+  const double now = Now();
+  m_lastInteractive = !m_stillOnly && m_interaction.Interacting(now);
+  m_lastStride = m_lastInteractive ? m_interaction.StrideAt(now) : 1;
+  m_drawStarted = now;
+  if (!m_stillOnly) m_lighterShown = m_lastStride > 1;
   m_renderer.Render(m_camera, static_cast<int>(width() * ratio), static_cast<int>(height() * ratio),
-                    ColorFromRGB(background.red(), background.green(), background.blue()));
+                    ColorFromRGB(background.red(), background.green(), background.blue()), 1,
+                    m_lastStride);
   ++m_frames;
 }
+
+void TGLSceneViewer::NoteInteraction() {
+  m_interaction.Interacted(Now());
+  m_settle.start(static_cast<int>(std::ceil(InteractiveFrames::SettleMs)));
+}
+
+QImage TGLSceneViewer::grabFramebuffer() {
+  m_stillOnly = true;
+  QImage image = QOpenGLWidget::grabFramebuffer();
+  m_stillOnly = false;
+  m_drawStarted = -1;  // read back, not shown
+  return image;
+}
+
+void TGLSceneViewer::FrameSwapped() {
+  if (m_drawStarted < 0) return;  // composed again without a new frame
+  m_interaction.FrameShown(m_lastStride, Now() - m_drawStarted, m_lastInteractive);
+  m_drawStarted = -1;
+}
+
+void TGLSceneViewer::Settle() {
+  const double now = Now();
+  if (m_interaction.Interacting(now)) {  // a timer may fire a little early
+    m_settle.start(static_cast<int>(std::ceil(m_interaction.UntilSettled(now))));
+    return;
+  }
+  if (m_lighterShown) Invalidate();
+}
+
+double TGLSceneViewer::Now() const { return m_clock.nsecsElapsed() / 1e6; }
 
 void TGLSceneViewer::mousePressEvent(QMouseEvent* event) {
   emit MouseDown(ToViewerMouseEvent(*event));

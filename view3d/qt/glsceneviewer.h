@@ -2,11 +2,15 @@
 // TGLSceneViewer: the OpenGL view of a scene inside a window, with its Buffer.
 
 #include <QColor>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QOpenGLWidget>
+#include <QTimer>
 
 #include "view3d/gl/glrenderer.h"
 #include "view3d/qt/qtglyphsource.h"
 #include "view3d/scene/glcamera.h"
+#include "view3d/scene/interactiveframes.h"
 #include "view3d/scene/viewerinput.h"
 
 class QMouseEvent;
@@ -33,7 +37,8 @@ class TGLSceneBuffer {
 
 /// Draws the scene of its Camera with depth and double buffering in a compatibility OpenGL
 /// context, redrawing soon after any change of that scene. Reports mouse-down and mouse-move
-/// events (with or without a held button) as plain values.
+/// events (with or without a held button) as plain values. While the user moves the view
+/// (NoteInteraction) frames are drawn lighter; the full frame follows once the moving stops.
 class TGLSceneViewer : public QOpenGLWidget, private TGLSceneListener {
   Q_OBJECT
 
@@ -55,6 +60,18 @@ class TGLSceneViewer : public QOpenGLWidget, private TGLSceneListener {
   const GLRenderer& Renderer() const { return m_renderer; }
   /// Frames drawn so far.
   int FrameCount() const { return m_frames; }
+
+  /// The user drags, pans, turns the wheel or moves a track bar: the frames drawn until
+  /// InteractiveFrames::SettleMs after the last call are lighter, and then the full frame is
+  /// drawn.
+  void NoteInteraction();
+  /// Which frames are lighter, and how much; fed with the times of the frames shown.
+  InteractiveFrames& Interaction() { return m_interaction; }
+  /// The wire-frame stride of the last frame drawn: 1 for the full frame.
+  int LastStride() const { return m_lastStride; }
+
+  /// The full frame, drawn now and read back, also during an interaction.
+  QImage grabFramebuffer();
 
  signals:
   /// A mouse button went down at client pixel (x, y).
@@ -90,6 +107,9 @@ class TGLSceneViewer : public QOpenGLWidget, private TGLSceneListener {
   void ReleaseGL();
   void Draw();
   void Invalidate();
+  void FrameSwapped();
+  void Settle();
+  double Now() const;
 
   QtGlyphSource m_glyphs;
   GLRenderer m_renderer{&m_glyphs};
@@ -99,6 +119,14 @@ class TGLSceneViewer : public QOpenGLWidget, private TGLSceneListener {
   int m_frames = 0;
   // The frame buffer already holds the current frame, drawn by RenderNow.
   bool m_drawn = false;
+  InteractiveFrames m_interaction;
+  QElapsedTimer m_clock;
+  QTimer m_settle;  // fires when the full frame may be due
+  int m_lastStride = 1;
+  bool m_lastInteractive = false;
+  bool m_lighterShown = false;  // the view shows a lighter frame
+  bool m_stillOnly = false;     // grabFramebuffer draws the full frame
+  double m_drawStarted = -1;    // the last frame's start, until it is shown
 };
 
 /// The plain event of a Qt mouse event.
