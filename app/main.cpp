@@ -1,7 +1,7 @@
-// Program start: the floating-point environment, the OpenGL surface, the window, the event loop.
+// Program start: the floating-point environment, the window, the event loop. The 3D view asks
+// for its own OpenGL format; the window composes it without depth or multisampling.
 
 #include <QApplication>
-#include <QSurfaceFormat>
 #include <clocale>
 
 #include "app/dialogs.h"
@@ -12,15 +12,6 @@
 
 int main(int argc, char* argv[]) {
   ovalon::SetExtendedFloatingPointEnvironment();
-
-  QSurfaceFormat format;
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setProfile(QSurfaceFormat::CompatibilityProfile);
-  format.setVersion(2, 1);
-  format.setDepthBufferSize(24);
-  format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-  format.setSamples(4);
-  QSurfaceFormat::setDefaultFormat(format);
 
   QApplication application(argc, argv);
   ovalon::InstallRussianQtTranslations(application);
