@@ -1,6 +1,7 @@
 // Speed of the 3D view: sampling the ellipsoid's two height fields, and drawing the window's
 // full scene (60 spheres, 180 bond lines, 63 texts, both fields at 301 × 301 samples) in a
-// 1145 × 700 view with Mesa's software renderer. The drawing benchmarks need an X display:
+// 1145 × 700 view with Mesa's software renderer, as the full frame of a still view and as the
+// lighter frame drawn while the view moves. The drawing benchmarks need an X display:
 //   QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" ./view3d_bench
 // "Time" is wall time per frame; "CPU" is the CPU time of the whole process, the renderer's
 // threads included.
@@ -14,6 +15,7 @@
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 #include <QSurfaceFormat>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -21,6 +23,8 @@
 #include "view3d/gl/glrenderer.h"
 #include "view3d/qt/glsceneviewer.h"
 #include "view3d/qt/qtglyphsource.h"
+#include "view3d/scene/ellipsoidsurface.h"
+#include "view3d/scene/interactiveframes.h"
 
 namespace {
 
@@ -55,11 +59,17 @@ void BM_BuildHeightFieldMeshes(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildHeightFieldMeshes)->Unit(benchmark::kMillisecond);
 
-enum class Part { All, Spheres, Lines, Texts, Fields };
+enum class Part { All, Spheres, Lines, Texts, Fields, AllTranslucent };
 
 /// Deletes every object of the demonstration scene outside the measured part. The points
-/// object stays, emptied and without axes, since the camera looks at it.
+/// object stays, emptied and without axes, since the camera looks at it. AllTranslucent keeps
+/// everything and shows the ellipsoid as the translucent surface instead of the wire frame.
 void KeepOnly(TGLScene& scene, const DemoScene& demo, Part part) {
+  if (part == Part::AllTranslucent) {
+    SetEllipsoidAppearance(*demo.upper, true);
+    SetEllipsoidAppearance(*demo.lower, true);
+    return;
+  }
   if (part == Part::All) return;
   demo.points->Positions().Clear();
   demo.points->SetShowAxes(false);
@@ -75,8 +85,15 @@ void KeepOnly(TGLScene& scene, const DemoScene& demo, Part part) {
   for (TGLSceneObject* object : doomed) delete object;
 }
 
+enum class Frame { Full, Interactive };
+
+double Milliseconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
 /// One frame drawn into an off-screen 1145 × 700 buffer, up to glFinish, the camera turned
-/// by a degree each time.
+/// by a degree each time. An interactive frame is drawn at the wire-frame stride that the
+/// measured times of the frames before it give (counter "stride": the last one).
 void BM_PaintFrame(benchmark::State& state) {
   EnsureApplication();
   QSurfaceFormat format;
@@ -106,29 +123,40 @@ void BM_PaintFrame(benchmark::State& state) {
     renderer.Render(demo.camera, ViewWidth, ViewHeight, grey);  // meshes and buffers built
     QOpenGLFunctions* gl = context.functions();
     gl->glFinish();
+    const bool interactive = static_cast<Frame>(state.range(1)) == Frame::Interactive;
+    InteractiveFrames frames;
     for (auto _ : state) {
+      const auto start = std::chrono::steady_clock::now();
+      const int stride = interactive ? frames.InteractiveStride() : 1;
       demo.camera->MoveAroundTarget(0, 1);
-      renderer.Render(demo.camera, ViewWidth, ViewHeight, grey);
+      renderer.Render(demo.camera, ViewWidth, ViewHeight, grey, 1, stride);
       gl->glFinish();
+      frames.FrameShown(stride, Milliseconds(std::chrono::steady_clock::now() - start),
+                        interactive);
     }
+    if (interactive) state.counters["stride"] = frames.InteractiveStride();
     renderer.ReleaseResources();
   }
   context.doneCurrent();
 }
 BENCHMARK(BM_PaintFrame)
-    ->ArgName("part")
-    ->Arg(static_cast<int>(Part::All))
-    ->Arg(static_cast<int>(Part::Spheres))
-    ->Arg(static_cast<int>(Part::Lines))
-    ->Arg(static_cast<int>(Part::Texts))
-    ->Arg(static_cast<int>(Part::Fields))
+    ->ArgNames({"part", "interactive"})
+    ->Args({static_cast<int>(Part::All), static_cast<int>(Frame::Full)})
+    ->Args({static_cast<int>(Part::All), static_cast<int>(Frame::Interactive)})
+    ->Args({static_cast<int>(Part::AllTranslucent), static_cast<int>(Frame::Full)})
+    ->Args({static_cast<int>(Part::AllTranslucent), static_cast<int>(Frame::Interactive)})
+    ->Args({static_cast<int>(Part::Spheres), static_cast<int>(Frame::Full)})
+    ->Args({static_cast<int>(Part::Lines), static_cast<int>(Frame::Full)})
+    ->Args({static_cast<int>(Part::Texts), static_cast<int>(Frame::Full)})
+    ->Args({static_cast<int>(Part::Fields), static_cast<int>(Frame::Full)})
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 /// Whole frames of a shown 1145 × 700 TGLSceneViewer: a camera turn, the redraw it schedules,
-/// the widget's composition into the window and the buffer swap, as while dragging.
-/// items_per_second is frames per second.
+/// the widget's composition into the window and the buffer swap, as while dragging; the
+/// interactive ones are the lighter frames of a view being moved. items_per_second is frames
+/// per second.
 void BM_ViewerFrame(benchmark::State& state) {
   EnsureApplication();
   TGLScene scene;
@@ -142,16 +170,20 @@ void BM_ViewerFrame(benchmark::State& state) {
   QObject::connect(viewer.get(), &QOpenGLWidget::frameSwapped, &loop, &QEventLoop::quit);
   viewer->show();
   loop.exec();  // the first frame, with the meshes built
+  const bool interactive = static_cast<Frame>(state.range(1)) == Frame::Interactive;
   for (auto _ : state) {
+    if (interactive) viewer->NoteInteraction();
     demo.camera->MoveAroundTarget(0, 1);  // schedules the redraw
     loop.exec();
   }
   state.SetItemsProcessed(state.iterations());
+  if (interactive) state.counters["stride"] = viewer->LastStride();
 }
 BENCHMARK(BM_ViewerFrame)
-    ->ArgName("part")
-    ->Arg(static_cast<int>(Part::All))
-    ->Arg(static_cast<int>(Part::Spheres))
+    ->ArgNames({"part", "interactive"})
+    ->Args({static_cast<int>(Part::All), static_cast<int>(Frame::Full)})
+    ->Args({static_cast<int>(Part::All), static_cast<int>(Frame::Interactive)})
+    ->Args({static_cast<int>(Part::Spheres), static_cast<int>(Frame::Full)})
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->MinTime(5)

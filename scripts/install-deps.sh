@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libqt6svg6 qt6-translations-l10n
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  xvfb xauth
+  xvfb xauth xdotool
   fonts-liberation2 fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   desktop-file-utils locales
