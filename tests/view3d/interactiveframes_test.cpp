@@ -40,8 +40,8 @@ TEST(InteractiveFrames, FirstStrideFromTheFullFrame) {
     int stride;
   };
   // 20 ms fits as it is; 100 × 1/6 = 16.7; 200 × 1/6 = 33 > 28 but 200 × 2/27 = 14.8;
-  // 5000 ms would need a stride above the largest (5000 × 2/192 = 52).
-  const Case cases[] = {{20, 1}, {100, 2}, {200, 3}, {5000, InteractiveFrames::MaxStride}};
+  // 2000 ms would need a stride above the largest (2000 × 2/108 = 37).
+  const Case cases[] = {{20, 1}, {100, 2}, {200, 3}, {2000, InteractiveFrames::MaxStride}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fullMs);
     InteractiveFrames frames;
@@ -63,8 +63,8 @@ TEST(InteractiveFrames, StrideFollowsTheInteractiveFrameTimes) {
       {60, 3},   // over: at 3 it would take 60 × (2/27) / (1/6) = 26.7
       {12, 3},   // at 2 it would take 12 × 2.25 = 27 > 0.9 × 28: stays
       {10, 2},   // 22.5 ≤ 25.2: one lower
-      {400, 8},  // far over: only the largest stride, 400 × (2/192) × 6 = 25, fits
-      {40, 8},   // still over, but there is no larger stride
+      {400, 6},  // far over: even the largest stride, 400 × (2/108) × 6 = 44, does not fit
+      {40, 6},   // still over, but there is no larger stride
   };
   InteractiveFrames frames;
   frames.FrameShown(1, 100, false);  // stride 2
@@ -77,7 +77,7 @@ TEST(InteractiveFrames, StrideFollowsTheInteractiveFrameTimes) {
   // have been measured, change nothing.
   frames.FrameShown(3, 500, true);
   frames.FrameShown(1, 20, false);
-  EXPECT_EQ(frames.InteractiveStride(), 8);
+  EXPECT_EQ(frames.InteractiveStride(), 6);
 }
 
 // The share that the choice assumes matches the real lighter wire frames of the window's

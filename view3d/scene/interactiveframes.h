@@ -15,7 +15,9 @@ class InteractiveFrames {
   /// The time a lighter frame should take from the start of its drawing to the screen: 30
   /// frames per second, with room left for handling the input.
   static constexpr double FrameBudgetMs = 28;
-  static constexpr int MaxStride = 8;
+  /// At this stride the wire frame has 2 % of the full frame's segments; a larger one would
+  /// thin the picture further for well under a millisecond.
+  static constexpr int MaxStride = 6;
 
   /// The share of the full wire frame's segments that a stride draws: the full frame has three
   /// edges per sample (along x, along y and the diagonal), stride k two per k × k samples.
