@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <stdexcept>
 
@@ -44,7 +45,10 @@ constexpr const char* Usage =
     "                                see ovalon-report --summary --help\n"
     "\n"
     "Exit status: 0 done, 1 unreadable file or invalid input, 2 usage error,\n"
-    "3 a matrix singular to the given precision.\n";
+    "3 a matrix singular to the given precision, 4 the output could not be written.\n";
+
+constexpr const char* NoFitWarning =
+    "the coordinates are all zero or not numbers: the fit does not run";
 
 struct ReportOptions {
   FitSettings fit;
@@ -97,13 +101,7 @@ void Print(std::ostream& out, const std::vector<std::string>& lines) {
   out.flush();
 }
 
-}  // namespace
-
-int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                     bool errIsTerminal) {
-  for (const std::string& arg : args) {
-    if (arg == "--summary") return RunSummaryCommand(args, std::cin, out, err, errIsTerminal);
-  }
+int RunSingleReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   ReportOptions options;
   try {
     options = ParseOptions(args);
@@ -121,6 +119,8 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
   std::vector<std::string> text;
   try {
     text = DecodeTextLines(ReadInput(options.file));
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (const std::exception& e) {
     err << "ovalon-report: " << e.what() << '\n';
     return ReportInputError;
@@ -149,7 +149,9 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
   }
   switch (fit.status) {
     case FitStatus::NotRun:
-      return ReportOk;  // every coordinate is zero: the fit does nothing, as in the window
+      // The window does nothing here; on the command line an empty output needs a reason.
+      err << "warning: " << NoFitWarning << '\n';
+      return ReportOk;
     case FitStatus::InvalidInput:
       err << InvalidInputMessage << '\n';
       return ReportInputError;
@@ -179,6 +181,21 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
     return ReportSingularMatrix;
   }
   return ReportOk;
+}
+
+}  // namespace
+
+int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     bool errIsTerminal) {
+  try {
+    for (const std::string& arg : args) {
+      if (arg == "--summary") return RunSummaryCommand(args, std::cin, out, err, errIsTerminal);
+    }
+    return RunSingleReport(args, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "ovalon-report: out of memory\n";
+    return ReportInputError;
+  }
 }
 
 }  // namespace ovalon

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <fstream>
 #include <iostream>
 #include <limits>
@@ -87,7 +88,8 @@ const char* const SummaryUsage =
     "  mc_sd_volume, mc_sd_surface_exact (sample standard deviations over those draws)\n"
     "\n"
     "Exit status: 0 every frame analysed (ok or not-ellipsoid), 1 some rows have another\n"
-    "status, 2 usage error or an option text that is not a number.\n";
+    "status, 2 usage error or an option text that is not a number, 4 the output could not be\n"
+    "written (the run stops at the first failed write).\n";
 
 namespace {
 
@@ -233,13 +235,17 @@ class RowPipeline {
   /// Waits for every submitted row and writes it.
   void Finish() { WriteReadyRows(true); }
 
+  /// False once a write has failed: nothing more can reach the output.
+  bool Writing() const { return static_cast<bool>(m_out); }
+
   long long Rows() const { return m_rows; }
   long long ErrorRows() const { return m_errorRows; }
 
  private:
   struct PendingRow {
     FrameRow row;
-    bool ready = false;  ///< guarded by m_mutex
+    std::exception_ptr failure;  ///< what the analysis threw (running out of memory)
+    bool ready = false;          ///< guarded by m_mutex
   };
   struct Task {
     const std::string* file;
@@ -258,10 +264,17 @@ class RowPipeline {
         task = std::move(m_tasks.front());
         m_tasks.pop_front();
       }
-      FrameRow row = SummariseFrame(*task.file, task.frame, m_settings);
+      FrameRow row;
+      std::exception_ptr failure;
+      try {
+        row = SummariseFrame(*task.file, task.frame, m_settings);
+      } catch (...) {
+        failure = std::current_exception();
+      }
       {
         std::lock_guard lock(m_mutex);
         task.slot->row = std::move(row);
+        task.slot->failure = failure;
         task.slot->ready = true;
       }
       m_rowReady.notify_one();
@@ -283,6 +296,7 @@ class RowPipeline {
         head = std::move(m_order.front());
         m_order.pop_front();
       }
+      if (head->failure) std::rethrow_exception(head->failure);
       Emit(std::move(head->row));
     }
   }
@@ -311,7 +325,7 @@ void SummariseStream(const std::string& file, std::istream& stream, RowPipeline&
                      bool monteCarlo) {
   FrameReader reader(stream);
   CageFrame frame;
-  while (reader.Next(frame)) pipeline.Submit(file, std::move(frame));
+  while (pipeline.Writing() && reader.Next(frame)) pipeline.Submit(file, std::move(frame));
   if (stream.bad()) {
     const std::string reason = std::strerror(errno);
     const std::string message =
@@ -366,6 +380,7 @@ int RunSummaryCommand(const std::vector<std::string>& args, std::istream& in, st
   {
     RowPipeline pipeline(jobs, settings, out, progressLine);
     for (const std::string& file : options.files) {
+      if (!pipeline.Writing()) break;
       if (file == "-") {
         SummariseStream(file, in, pipeline, monteCarlo);
         continue;

@@ -73,7 +73,8 @@ TEST(ReportCommand, OptionsReachTheReports) {
 
   const CommandRun plain = Report({"--no-transform", "--rotation-precision", "1E-15", Example});
   ASSERT_EQ(plain.status, 0) << plain.err;
-  EXPECT_NE(IndexOf(plain.out, "Точность нахождения собственных значений(метод вращения): 1E-15"), -1);
+  EXPECT_NE(IndexOf(plain.out, "Точность нахождения собственных значений(метод вращения): 1E-15"),
+            -1);
   EXPECT_EQ(plain.out.back().rfind("Соответвующий радиус сферы по площади поверхности: ", 0), 0u);
 }
 
@@ -83,19 +84,31 @@ TEST(ReportCommand, ErrorsGoToStandardErrorWithTheirStatus) {
     const char* name;
     std::vector<std::string> args;
     int status;
-    std::string err;       // expected standard error, or a prefix of it when `prefix`
+    std::string err;  // expected standard error, or a prefix of it when `prefix`
     bool prefix;
-    size_t printedLines;   // lines printed before the error
+    size_t printedLines;  // lines printed before the error
   };
   const std::vector<Case> cases = {
       {"format error", {bad}, 1, "Неправильный формат строк файла!\n", false, 0},
-      {"invalid precision", {"--inverse-precision", "1,5", Example}, 1,
-       "Проверьте правильности введенных данных!\n", false, 0},
-      {"invalid cycles", {"--method", "lm", "--cycles", "1E10", Example}, 1,
-       "Проверьте правильности введенных данных!\n", false, 0},
+      {"invalid precision",
+       {"--inverse-precision", "1,5", Example},
+       1,
+       "Проверьте правильности введенных данных!\n",
+       false,
+       0},
+      {"invalid cycles",
+       {"--method", "lm", "--cycles", "1E10", Example},
+       1,
+       "Проверьте правильности введенных данных!\n",
+       false,
+       0},
       // The diagonals complete before the fit meets the singular matrix and stay printed.
-      {"singular fit", {"--diagonals", "--inverse-precision", "1E10", Example}, 3,
-       "Матрица вырождена при заданной точности обратной матрицы!\n", false, 68},
+      {"singular fit",
+       {"--diagonals", "--inverse-precision", "1E10", Example},
+       3,
+       "Матрица вырождена при заданной точности обратной матрицы!\n",
+       false,
+       68},
       {"missing file", {"/nonexistent/c60.xyz"}, 1, "ovalon-report: ", true, 0},
       {"no file", {}, 2, "ovalon-report: no FILE given", true, 0},
       {"two files", {Example, Example}, 2, "ovalon-report: only one FILE", true, 0},
@@ -133,10 +146,16 @@ TEST(ReportCommand, ReadingNoticesAreWarningsOnly) {
   EXPECT_EQ(run.out[1], "Нахождение уравнения эллипсоида методом МНК:");
 }
 
-TEST(ReportCommand, AllZeroCoordinatesDoNothing) {
+TEST(ReportCommand, AllZeroCoordinatesOnlyWarn) {
+  // The window does nothing at all here; the command says why its output is empty, after the
+  // reading's own notice of the missing atom lines.
   const CommandRun run = Report({WriteTemp("empty.xyz", "60\n\nC  1  2  3\n")});
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.out.empty());
+  const std::string warning =
+      "\nwarning: the coordinates are all zero or not numbers: the fit does not run\n";
+  ASSERT_GT(run.err.size(), warning.size());
+  EXPECT_EQ(run.err.substr(run.err.size() - warning.size()), warning) << run.err;
 }
 
 TEST(ReportCommand, HelpGoesToStandardOutput) {
