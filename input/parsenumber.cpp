@@ -16,14 +16,19 @@ namespace {
 constexpr long long ExponentLimit = 1000000000;
 // 10^27 = 2^27 · 5^27 with 5^27 < 2^64: the largest power of ten that is exact in extended.
 constexpr int LargestExactPower = 27;
+// 10^4932 < 1.19 · 10^4932, the largest extended value; 10^4933 is beyond it.
+constexpr int LargestFinitePower = 4932;
 
-/// The parts of a number read so far: `digits` holds every mantissa digit as one integer
-/// (value := value × 10 + digit), and the number is digits × 10^exponent.
+/// The parts of a number read so far: `digits` holds the mantissa digits as one integer
+/// (value := value × 10 + digit), and the number is digits × 10^exponent. Once another digit
+/// would take `digits` beyond the extended range, the remaining digits are dropped: an integer
+/// digit then only raises the exponent, a fraction digit changes nothing.
 struct NumberParts {
   bool negative = false;
   Extended digits = 0;
   long long exponent = 0;
   int digitCount = 0;
+  bool full = false;  ///< digits are being dropped
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -41,8 +46,16 @@ void ReadSign(std::string_view text, std::size_t& pos, bool& negative) {
 int AccumulateDigits(std::string_view text, std::size_t& pos, NumberParts& parts, bool fraction) {
   int count = 0;
   for (; pos < text.size() && IsDigit(text[pos]); ++pos, ++count) {
-    parts.digits = parts.digits * 10 + (text[pos] - '0');
-    if (fraction && parts.exponent > -ExponentLimit) --parts.exponent;
+    if (!parts.full) {
+      const Extended next = parts.digits * 10 + (text[pos] - '0');
+      parts.full = std::isinf(next);
+      if (!parts.full) parts.digits = next;
+    }
+    if (parts.full) {
+      if (!fraction && parts.exponent < ExponentLimit) ++parts.exponent;
+    } else if (fraction && parts.exponent > -ExponentLimit) {
+      --parts.exponent;
+    }
   }
   parts.digitCount += count;
   return count;
@@ -82,7 +95,15 @@ Extended PowerOfTen(long long n) {
 Extended Value(const NumberParts& parts) {
   Extended value = parts.digits;
   if (value != 0 && parts.exponent > 0) value = value * PowerOfTen(parts.exponent);
-  if (value != 0 && parts.exponent < 0) value = value / PowerOfTen(-parts.exponent);
+  if (value != 0 && parts.exponent < 0) {
+    // A mantissa of thousands of digits may need a divisor beyond the extended range; dividing in
+    // steps keeps a quotient that is in range from becoming zero. Where one step suffices the
+    // value is what it always was.
+    long long remaining = -parts.exponent;
+    for (; remaining > LargestFinitePower && value != 0; remaining -= LargestFinitePower)
+      value = value / PowerOfTen(LargestFinitePower);
+    value = value / PowerOfTen(remaining);
+  }
   return parts.negative ? -value : value;
 }
 

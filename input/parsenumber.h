@@ -22,9 +22,9 @@ double ParseNumber(const std::string& text);
 
 /// A number field of a structure file, such as a coordinate of a trajectory frame: a text in
 /// the syntax of ParseNumber's strict reading, without spaces and with a digit in the mantissa,
-/// rounded correctly to the nearest 64-bit value (where ParseNumber rounds its extended
-/// accumulation once more). Empty when the field is not such a number, or when its value is
-/// not finite or lies beyond the 64-bit range (1E999, 1E-400).
+/// rounded correctly to the nearest 64-bit value however many digits it has (where ParseNumber
+/// rounds its extended accumulation once more). Empty when the field is not such a number, or
+/// when its value is not finite or lies beyond the 64-bit range (1E999, 1E-400).
 std::optional<double> ReadFieldNumber(std::string_view field);
 
 }  // namespace ovalon

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace ovalon {
 namespace {
@@ -153,6 +157,171 @@ TEST(ReadFieldNumber, TheWindowsSyntaxCorrectlyRounded) {
     SCOPED_TRACE(std::string("\"") + field + "\"");
     EXPECT_FALSE(ReadFieldNumber(field).has_value());
   }
+}
+
+// ParseNumber as it was before the mantissa stopped at the extended range, kept verbatim in its
+// arithmetic: every mantissa digit accumulated, one scaling by powl beyond 10^27. Texts whose
+// mantissa stays within the extended range must read exactly as it read them.
+std::optional<double> ParseNumberBeforeTheRangeLimit(std::string_view text) {
+  const auto power = [](long long n) {
+    long double p = 1;
+    if (n > 27) return powl(10.0L, static_cast<long double>(n));
+    for (long long i = 0; i < n; ++i) p *= 10;
+    return p;
+  };
+  const auto read = [&](bool strict) -> std::optional<long double> {
+    std::size_t pos = 0;
+    bool negative = false;
+    long double digits = 0;
+    long long exponent = 0;
+    int digitCount = 0;
+    while (pos < text.size() && text[pos] == ' ') ++pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    if (strict && pos >= text.size()) return std::nullopt;
+    const auto accumulate = [&](bool fraction) {
+      for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos, ++digitCount) {
+        digits = digits * 10 + (text[pos] - '0');
+        if (fraction && exponent > -1000000000) --exponent;
+      }
+    };
+    accumulate(false);
+    bool point = false;
+    if (pos < text.size() && text[pos] == '.') {
+      point = true;
+      ++pos;
+      accumulate(true);
+    }
+    if (!strict && digitCount == 0 && !point) return std::nullopt;
+    if (pos < text.size() && (text[pos] == 'E' || text[pos] == 'e')) {
+      ++pos;
+      bool negativeExponent = false;
+      if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        negativeExponent = text[pos++] == '-';
+      if (pos >= text.size() || text[pos] < '0' || text[pos] > '9') return std::nullopt;
+      long long value = 0;
+      for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
+        if (value < 1000000000) value = value * 10 + (text[pos] - '0');
+      exponent += negativeExponent ? -value : value;
+    }
+    if (!strict)
+      while (pos < text.size() && text[pos] == ' ') ++pos;
+    if (pos != text.size()) return std::nullopt;
+    long double value = digits;
+    if (value != 0 && exponent > 0) value = value * power(exponent);
+    if (value != 0 && exponent < 0) value = value / power(-exponent);
+    if (negative) value = -value;
+    if (!strict && std::isinf(value)) return std::nullopt;
+    return value;
+  };
+  std::optional<long double> value = read(true);
+  if (!value) value = read(false);
+  if (!value) return std::nullopt;
+  return static_cast<double>(*value);
+}
+
+/// Texts of numbers in every shape the syntax allows, and near misses: signs, leading zeros,
+/// mantissas up to 40 digits, exponents up to ±6000, spaces, stray characters.
+std::vector<std::string> GeneratedTexts() {
+  std::mt19937_64 random(20240611);
+  const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const auto digits = [&](int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += static_cast<char>('0' + pick(10));
+    return text;
+  };
+  std::vector<std::string> texts;
+  for (int n = 0; n < 300000; ++n) {
+    std::string text(pick(4) == 0 ? pick(3) : 0, ' ');
+    if (pick(3) == 0) text += "+-"[pick(2)];
+    text += std::string(pick(5) == 0 ? pick(30) : 0, '0');
+    text += digits(pick(4) == 0 ? pick(41) : pick(20));
+    if (pick(3) > 0) text += "." + digits(pick(4) == 0 ? pick(41) : pick(20));
+    if (pick(2) == 0) {
+      text += "eE"[pick(2)];
+      if (pick(2) == 0) text += "+-"[pick(2)];
+      const int scale[] = {10, 400, 5000, 6001};
+      text += std::to_string(pick(scale[pick(4)]));
+    }
+    text += std::string(pick(4) == 0 ? pick(3) : 0, ' ');
+    if (pick(50) == 0) text.insert(pick(static_cast<int>(text.size()) + 1), 1, "x ,.e-"[pick(6)]);
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+TEST(ParseNumber, ShortTextsReadExactlyAsBefore) {
+  int compared = 0;
+  for (const std::string& text : GeneratedTexts()) {
+    const std::optional<double> before = ParseNumberBeforeTheRangeLimit(text);
+    std::optional<double> now;
+    try {
+      now = ParseNumber(text);
+    } catch (const EConvertError&) {
+    }
+    ASSERT_EQ(now.has_value(), before.has_value()) << '"' << text << '"';
+    if (!now) continue;
+    ++compared;
+    ASSERT_EQ(std::memcmp(&*now, &*before, sizeof(double)), 0)
+        << '"' << text << "\": " << *now << " was " << *before;
+  }
+  EXPECT_GT(compared, 200000);  // most generated texts are numbers
+}
+
+struct LongMantissaCase {
+  const char* name;
+  std::string text;
+  double expected;
+};
+
+/// Texts whose mantissa exceeds the largest extended value (about 1.19E4932) as an integer,
+/// though the number each writes is in range (but the last). Expected values are the exact
+/// decimal values rounded to double.
+std::vector<LongMantissaCase> LongMantissaCases() {
+  const std::string zeros4932(4932, '0');
+  return {
+      {"one and 4933 zero decimals", "1." + zeros4932 + "0", 1.0},
+      {"two and 4932 zero decimals", "2." + zeros4932, 2.0},
+      {"integer digits still count", "1" + zeros4932 + "000e-4935", 1.0},
+      {"8 kB of digits, small exponent", "0." + std::string(100, '0') + std::string(8000, '3'),
+       3.3333333333333333333e-101},
+      {"a divisor beyond the range", std::string(4700, '1') + "e-5000", 1.1111111111111111111e-301},
+      {"negative", "-" + std::string(6000, '9') + "e-6000", -1.0},
+      {"beyond the range for real", std::string(4933, '9'), Inf},
+  };
+}
+
+TEST(ParseNumber, MantissasBeyondTheExtendedRange) {
+  std::vector<LongMantissaCase> cases = LongMantissaCases();
+  cases.push_back({"with spaces (lenient reading)", " 2." + std::string(4932, '0') + " ", 2.0});
+  for (const LongMantissaCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const double value = ParseNumber(c.text);
+    // Each of the up to 4,933 accumulation steps rounds by at most 2^-64 relative, and powl
+    // and the division add about as much again: about 2.7E-16 in all, less than two units in
+    // the last place of a double (2^-52 ≈ 2.2E-16 relative).
+    if (std::isinf(c.expected))
+      EXPECT_EQ(value, c.expected);
+    else
+      EXPECT_NEAR(value, c.expected, 2 * std::abs(c.expected) * 0x1p-52) << value;
+  }
+  EXPECT_THROW(ParseNumber(std::string(4933, '9') + " "), EConvertError);  // lenient: overflow
+}
+
+TEST(ReadFieldNumber, MantissasOfThousandsOfDigitsRoundCorrectly) {
+  for (const LongMantissaCase& c : LongMantissaCases()) {
+    SCOPED_TRACE(c.name);
+    const std::optional<double> value = ReadFieldNumber(c.text);
+    if (std::isinf(c.expected)) {
+      EXPECT_FALSE(value.has_value());  // beyond the 64-bit range, as 1e999
+    } else {
+      ASSERT_TRUE(value.has_value());
+      EXPECT_EQ(*value, c.expected);
+    }
+  }
+  // 2^53 + 1 lies halfway between two doubles; a 1 after 5,000 zero decimals decides upwards.
+  const std::string zeros(5000, '0');
+  EXPECT_EQ(ReadFieldNumber("9007199254740993." + zeros), 9007199254740992.0);
+  EXPECT_EQ(ReadFieldNumber("9007199254740993." + zeros + "1"), 9007199254740994.0);
 }
 
 }  // namespace
