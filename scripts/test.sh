@@ -19,7 +19,7 @@ cmake --build build-asan
 
 echo "== Fuzzing (clang, libFuzzer) =="
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DOVALON_BUILD_GUI=OFF -DOVALON_BUILD_FUZZ=ON
+  -DCMAKE_CXX_COMPILER=clang++ -DOVALON_BUILD_GUI=OFF -DOVALON_BUILD_FUZZ=ON -DOVALON_FUZZ_SECONDS=30
 cmake --build build-fuzz --target ovalon_fuzz_targets
 (cd build-fuzz && ctest --output-on-failure -R '^fuzz_')
 
