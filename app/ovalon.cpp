@@ -27,6 +27,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <exception>
+#include <new>
 
 #include "analysis/diagonals.h"
 #include "app/dialogs.h"
@@ -64,6 +65,10 @@ constexpr Qt::Edges AllFour = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::B
 const char* const Memo1InitialLine = "Содержание файла.";
 const char* const Memo2InitialLine = "Результаты.";
 const char* const Memo3InitialLine = "Характеристики эллипсоида.";
+
+/// "Открыть файл" reads a file whole into Memo1; a larger one is refused with this message.
+const char* const FileTooLargeMessage = "Файл слишком большой: больше 64 МБ!";
+const char* const OutOfMemoryMessage = "Недостаточно памяти!";
 
 const QString CoordinateFileFilter = QStringLiteral("Файлы координат атомов (*.xyz)");
 const QString ReportFileFilter = QStringLiteral("Текстовый файл (*.txt)");
@@ -520,6 +525,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 void TForm1::RunHandler(const std::function<void()>& body) {
   try {
     body();
+  } catch (const std::bad_alloc&) {
+    m_dialogs->critical(this, QString::fromUtf8(OutOfMemoryMessage));
   } catch (const std::exception& error) {
     m_dialogs->critical(this, QString::fromUtf8(error.what()));
   }
@@ -556,7 +563,14 @@ void TForm1::Button1Click() {
     const QString path = m_dialogs->openFileName(this, CoordinateFileFilter, start);
     if (path.isEmpty()) return;
     m_lastOpenName = path;
-    SetPaneLines(*Memo1, DecodeTextLines(ReadFileBytes(LocalPath(path))));
+    std::string bytes;
+    try {
+      bytes = ReadFileBytes(LocalPath(path), {.maxBytes = MaxTextFileBytes});
+    } catch (const TextLimitError&) {
+      m_dialogs->information(this, QString::fromUtf8(FileTooLargeMessage));
+      return;
+    }
+    SetPaneLines(*Memo1, DecodeTextLines(bytes));
     setWindowTitle(QStringLiteral("Ovalon — ") + QFileInfo(path).fileName());
   });
 }
@@ -688,8 +702,10 @@ void TForm1::Button12Click() {
 void TForm1::CheckBox1Click() { CheckBox2->setVisible(CheckBox1->isChecked()); }
 
 void TForm1::CheckBox3Click() {
-  GLSceneViewer1->Buffer().SetBackgroundColor(CheckBox3->isChecked() ? ViewBlack : ViewGrey);
-  GLSceneViewer1->Buffer().Render();
+  RunHandler([this] {
+    GLSceneViewer1->Buffer().SetBackgroundColor(CheckBox3->isChecked() ? ViewBlack : ViewGrey);
+    GLSceneViewer1->Buffer().Render();
+  });
 }
 
 void TForm1::ToolButton1Click() {
@@ -709,27 +725,33 @@ void TForm1::ToolButton1Click() {
 }
 
 void TForm1::ToolButton2Click() {
-  AnalysisState& state = State();
-  if (ToolButton2->isChecked())
-    CreateAxisLabels(SceneView(), state.AxisLabels);
-  else
-    DestroyAxisLabels(SceneView(), state.AxisLabels);
+  RunHandler([this] {
+    AnalysisState& state = State();
+    if (ToolButton2->isChecked())
+      CreateAxisLabels(SceneView(), state.AxisLabels);
+    else
+      DestroyAxisLabels(SceneView(), state.AxisLabels);
+  });
 }
 
 void TForm1::ToolButton3Click() {
-  SetEllipsoidSampling(*GLHeightField1, *GLHeightField2, State().SemiAxes, EllipsoidDivisions,
-                       ToolButton3->isChecked());
+  RunHandler([this] {
+    SetEllipsoidSampling(*GLHeightField1, *GLHeightField2, State().SemiAxes, EllipsoidDivisions,
+                         ToolButton3->isChecked());
+  });
 }
 
 void TForm1::ToolButton4Click() {
-  AnalysisState& state = State();
-  if (ToolButton4->isChecked()) {
-    const MoleculeData data{state.TransformedCoords, state.AtomCoords, state.FitParams,
-                            state.SemiAxes};
-    CreateAtomLabels(SceneView(), data, state.AtomLabels);
-  } else {
-    DestroyAtomLabels(state.AtomLabels);
-  }
+  RunHandler([this] {
+    AnalysisState& state = State();
+    if (ToolButton4->isChecked()) {
+      const MoleculeData data{state.TransformedCoords, state.AtomCoords, state.FitParams,
+                              state.SemiAxes};
+      CreateAtomLabels(SceneView(), data, state.AtomLabels);
+    } else {
+      DestroyAtomLabels(state.AtomLabels);
+    }
+  });
 }
 
 void TForm1::ToolButton5Click() {

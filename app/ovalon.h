@@ -218,7 +218,8 @@ class TForm1 : public QWidget {
   /// The message of a rejected field, naming it by its label, with the focus put on it.
   void ShowRejectedField(FitField field);
 
-  /// Runs a handler's body; an exception ends it with the error box showing its text.
+  /// Runs a handler's body; an exception ends it with the error box showing its text (for
+  /// running out of memory, "Недостаточно памяти!").
   void RunHandler(const std::function<void()>& body);
   void ClearPane(QPlainTextEdit& pane, const char* initialLine);
   void SavePane(const QPlainTextEdit& pane);

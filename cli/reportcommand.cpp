@@ -1,7 +1,7 @@
 #include "cli/reportcommand.h"
 
+#include <cstdio>
 #include <iostream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -27,7 +27,8 @@ constexpr const char* Usage =
     "\n"
     "Reads a coordinate file as the window loads and reads it, then prints the lines that the\n"
     "window would append: the maximum diagonals (with --diagonals), the fit report and the\n"
-    "ellipsoid's characteristics. FILE - reads standard input.\n"
+    "ellipsoid's characteristics. FILE - reads standard input. Like the window, it refuses\n"
+    "files larger than 64 MiB; it also refuses lines longer than 1 MiB.\n"
     "\n"
     "Options:\n"
     "  --method mnk|lm               fitting method (default mnk)\n"
@@ -90,10 +91,11 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
   return options;
 }
 
+/// The file's bytes, read as the window reads them, but with the line limit of the command.
 std::string ReadInput(const std::string& file) {
-  if (file == "-")
-    return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-  return ReadFileBytes(file);
+  const TextLimits limits{.maxBytes = MaxTextFileBytes, .maxLineBytes = MaxLineBytes};
+  if (file == "-") return ReadTextBytes(stdin, "standard input", limits);
+  return ReadFileBytes(file, limits);
 }
 
 void Print(std::ostream& out, const std::vector<std::string>& lines) {

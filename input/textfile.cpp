@@ -148,26 +148,99 @@ std::runtime_error FileError(const std::string& path, int error) {
   return std::runtime_error(path + ": " + std::strerror(error));
 }
 
+std::string SizeText(std::size_t bytes) {
+  if (bytes % (std::size_t{1} << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+/// Follows the lines of a text while its bytes arrive, to stop at the first line that is too
+/// long without waiting for its end. Lines end as DecodeTextLines ends them (CR LF, LF or CR),
+/// counted in the text's code units: two bytes after a UTF-16 byte-order mark, else one.
+class LineLengthScan {
+ public:
+  explicit LineLengthScan(std::size_t maxLineBytes) : m_max(maxLineBytes) {}
+
+  /// Scans what `bytes` has gained since the last call (`atEnd`: nothing more will come);
+  /// returns the number (from 1) of a line longer than the limit, or 0.
+  long long Scan(std::string_view bytes, bool atEnd) {
+    if (m_unit == 0) {
+      if (bytes.size() < 3 && !atEnd) return 0;
+      ChooseUnit(bytes);
+    }
+    for (; m_next + m_unit <= bytes.size(); m_next += m_unit) {
+      const unsigned unit = Unit(bytes, m_next);
+      if (unit == '\n' || unit == '\r') {
+        if (unit == '\r' || !m_afterCr) ++m_line;
+        m_afterCr = unit == '\r';
+        m_lineStart = m_next + m_unit;
+      } else {
+        m_afterCr = false;
+        if (m_next + m_unit - m_lineStart > m_max) return m_line;
+      }
+    }
+    return 0;
+  }
+
+ private:
+  void ChooseUnit(std::string_view bytes) {
+    m_unit = StartsWith(bytes, "\xFF\xFE") || StartsWith(bytes, "\xFE\xFF") ? 2 : 1;
+    m_bigEndian = StartsWith(bytes, "\xFE\xFF");
+    m_next = StartsWith(bytes, "\xEF\xBB\xBF") ? 3 : m_unit == 2 ? 2 : 0;
+    m_lineStart = m_next;
+  }
+  unsigned Unit(std::string_view bytes, std::size_t pos) const {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (m_unit == 1) return byte(pos);
+    return m_bigEndian ? byte(pos) << 8 | byte(pos + 1) : byte(pos + 1) << 8 | byte(pos);
+  }
+
+  std::size_t m_max;
+  std::size_t m_unit = 0;  ///< bytes per code unit; 0 until the first bytes have come
+  bool m_bigEndian = false;
+  std::size_t m_next = 0;
+  std::size_t m_lineStart = 0;
+  long long m_line = 1;
+  bool m_afterCr = false;
+};
+
 }  // namespace
 
 std::vector<std::string> DecodeTextLines(const std::string& bytes) {
   return SplitLines(ToUtf8(bytes));
 }
 
-std::string ReadFileBytes(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw FileError(path, errno);
+std::string ReadTextBytes(std::FILE* file, const std::string& name, const TextLimits& limits) {
   std::string bytes;
+  LineLengthScan lines(limits.maxLineBytes);
+  const auto checkLines = [&](bool atEnd) {
+    if (const long long line = lines.Scan(bytes, atEnd); line != 0)
+      throw TextLimitError(name + ": line " + std::to_string(line) + " is longer than " +
+                           SizeText(limits.maxLineBytes));
+  };
   char buffer[65536];
   std::size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
-  if (std::ferror(file)) {
-    const int error = errno;
-    std::fclose(file);
-    throw FileError(path, error);
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    if (count > limits.maxBytes - bytes.size())
+      throw TextLimitError(name + " is larger than " + SizeText(limits.maxBytes));
+    bytes.append(buffer, count);
+    checkLines(false);
   }
-  std::fclose(file);
+  if (std::ferror(file)) throw FileError(name, errno);
+  checkLines(true);
   return bytes;
+}
+
+std::string ReadFileBytes(const std::string& path, const TextLimits& limits) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw FileError(path, errno);
+  try {
+    std::string bytes = ReadTextBytes(file, path, limits);
+    std::fclose(file);
+    return bytes;
+  } catch (...) {
+    std::fclose(file);
+    throw;
+  }
 }
 
 }  // namespace ovalon

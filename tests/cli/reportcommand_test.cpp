@@ -80,6 +80,8 @@ TEST(ReportCommand, OptionsReachTheReports) {
 
 TEST(ReportCommand, ErrorsGoToStandardErrorWithTheirStatus) {
   const std::string bad = WriteTemp("bad.xyz", "60\ncomment\nC  1,5  2  3\n");
+  const std::string longLine =
+      WriteTemp("long.xyz", "60\ncomment\nC  1  2  3" + std::string(1 << 20, ' ') + "\n");
   struct Case {
     const char* name;
     std::vector<std::string> args;
@@ -110,6 +112,12 @@ TEST(ReportCommand, ErrorsGoToStandardErrorWithTheirStatus) {
        false,
        68},
       {"missing file", {"/nonexistent/c60.xyz"}, 1, "ovalon-report: ", true, 0},
+      {"long line",
+       {longLine},
+       1,
+       "ovalon-report: " + longLine + ": line 3 is longer than 1 MiB\n",
+       false,
+       0},
       {"no file", {}, 2, "ovalon-report: no FILE given", true, 0},
       {"two files", {Example, Example}, 2, "ovalon-report: only one FILE", true, 0},
       {"unknown option", {"--frobnicate", Example}, 2, "ovalon-report: unknown option", true, 0},

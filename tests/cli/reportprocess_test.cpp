@@ -2,11 +2,13 @@
 // that closes early. These need the real standard output and the shell's redirections, so the
 // built command runs under bash.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -27,15 +29,25 @@ struct ProcessRun {
   std::string err;
 };
 
-/// Runs `script` under bash with ovalon-report as $R; its standard error is collected.
-ProcessRun RunScript(const std::string& script) {
+/// Runs `script` under bash with ovalon-report as $R, its standard error collected; with
+/// `addressSpace` set, under that limit (setrlimit RLIMIT_AS, in bytes).
+ProcessRun RunScript(const std::string& script, rlim_t addressSpace = RLIM_INFINITY) {
   const std::string errPath = testing::TempDir() + "reportprocess.err";
-  const std::string line = "R='" + Command + "' bash -c '" + script + "' 2>" + errPath;
-  // A signal that the test runner ignores would stay ignored in the command.
-  signal(SIGPIPE, SIG_DFL);
-  const int wait = std::system(line.c_str());
+  const std::string line = "R='" + Command + "'; " + script;
+  const pid_t child = fork();
+  if (child == 0) {
+    // A signal that the test runner ignores would stay ignored in the command.
+    signal(SIGPIPE, SIG_DFL);
+    const rlimit limit{addressSpace, addressSpace};
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (err < 0 || dup2(err, STDERR_FILENO) < 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+    execl("/bin/bash", "bash", "-c", line.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int wait = 0;
   ProcessRun run;
-  if (WIFEXITED(wait)) run.status = WEXITSTATUS(wait);
+  if (child > 0 && waitpid(child, &wait, 0) == child && WIFEXITED(wait))
+    run.status = WEXITSTATUS(wait);
   run.err = ReadFile(errPath);
   return run;
 }
@@ -89,6 +101,18 @@ TEST(ReportProcess, ABrokenPipeEndsQuietly) {
       RunScript("\"$R\" " + IdealExample + " | head -1 >/dev/null; exit ${PIPESTATUS[0]}");
   EXPECT_TRUE(report.status == 0 || report.status == 128 + SIGPIPE) << report.status;
   EXPECT_EQ(report.err, "");
+}
+
+TEST(ReportProcess, RunningOutOfMemoryIsAnErrorLikeAnyOther) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit";
+#endif
+  // 60 MiB of short lines is within the size the command reads whole, and cannot be held
+  // within 40 MB of address space.
+  const ProcessRun run =
+      RunScript("yes \"C  1.0  2.0  3.0\" | head -c 62914560 | \"$R\" - >/dev/null", 40 << 20);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "ovalon-report: out of memory\n");
 }
 
 }  // namespace

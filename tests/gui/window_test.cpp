@@ -552,6 +552,22 @@ class WindowTest : public QObject {
     QCOMPARE(PaneText(memo1), QStringList{"Содержание файла."});
   }
 
+  void fileOver64MiBLeavesMemo1() {
+    auto* memo1 = Find<QPlainTextEdit>("Memo1");
+    ovalon::AppendLine(*memo1, "kept");
+    const QStringList before = PaneText(memo1);
+    // Short lines, so that it is the size that counts.
+    const QString large = TempPath("large.xyz");
+    QByteArray bytes = QByteArray("C  1  2  3\n").repeated((64 << 20) / 11 + 1);
+    QVERIFY(bytes.size() > 64 << 20);
+    WriteBytes(large, bytes);
+    m_dialogs->answers = {large};
+    Find<QPushButton>("Button1")->click();
+    QCOMPARE(m_dialogs->messages,
+             QStringList{QStringLiteral("information: Файл слишком большой: больше 64 МБ!")});
+    QCOMPARE(PaneText(memo1), before);
+  }
+
   void fillReadsMemo1IntoTheState() {
     // 60 atoms, each followed by its uncertainty line: atom k at (k + 0.5, -k, 0.25) with
     // uncertainties (0.125, 0.5, k + 0.25). Every value is a short binary fraction, so it reads

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -89,6 +90,57 @@ TEST(ReadFileBytes, ErrorsCarryThePathAndTheSystemsText) {
       const std::string message = error.what();
       EXPECT_NE(message.find(c.path), std::string::npos) << message;
       EXPECT_NE(message.find(std::strerror(c.error)), std::string::npos) << message;
+    }
+  }
+}
+
+TEST(ReadFileBytes, StopsAtTheFirstLimitPassed) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    TextLimits limits;
+    std::string error;  // after the path; empty when the text is read
+  } cases[] = {
+      {"lines at the limit", "abcd\nabcd\r\nabcd", {.maxLineBytes = 4}, ""},
+      {"a longer line", "abc\r\ndefgh\nij", {.maxLineBytes = 4}, ": line 2 is longer than 4 bytes"},
+      {"CR LF is one break, CR alone another",
+       "a\r\nb\rc\n\rabcde",
+       {.maxLineBytes = 4},
+       ": line 5 is longer than 4 bytes"},
+      {"the last line", "ab\nabcde", {.maxLineBytes = 4}, ": line 2 is longer than 4 bytes"},
+      {"UTF-8 mark not counted",
+       "\xEF\xBB\xBF"
+       "abcd",
+       {.maxLineBytes = 4},
+       ""},
+      {"UTF-16 counts two bytes a character",
+       std::string("\xFF\xFE"
+                   "a\0b\0\n\0c\0d\0e\0",
+                   14),
+       {.maxLineBytes = 4},
+       ": line 2 is longer than 4 bytes"},
+      {"UTF-16 big-endian breaks",
+       std::string("\xFE\xFF"
+                   "\0a\0\r\0\n\0b\0c\0\n",
+                   14),
+       {.maxLineBytes = 4},
+       ""},
+      {"a whole MiB",
+       std::string((1 << 20) + 1, 'x'),
+       {.maxLineBytes = MaxLineBytes},
+       ": line 1 is longer than 1 MiB"},
+      {"text at the limit", "0123456789", {.maxBytes = 10}, ""},
+      {"larger text", "0123456789", {.maxBytes = 9}, " is larger than 9 bytes"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = testing::TempDir() + "limits.txt";
+    std::ofstream(path, std::ios::binary) << c.bytes;
+    try {
+      EXPECT_EQ(ReadFileBytes(path, c.limits), c.bytes);
+      EXPECT_EQ(c.error, "");
+    } catch (const TextLimitError& error) {
+      EXPECT_EQ(error.what(), path + c.error);
     }
   }
 }
