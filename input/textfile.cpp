@@ -12,6 +12,8 @@ namespace {
 
 constexpr char32_t ReplacementCharacter = 0xFFFD;
 
+}  // namespace
+
 void AppendUtf8(std::string& text, char32_t c) {
   if (c < 0x80) {
     text += static_cast<char>(c);
@@ -29,6 +31,8 @@ void AppendUtf8(std::string& text, char32_t c) {
     text += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
+
+namespace {
 
 /// Length of the well-formed UTF-8 sequence at pos (no overlong forms, no surrogates, at most
 /// U+10FFFF), or 0 when the bytes there are not one.
@@ -69,8 +73,10 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
-/// UTF-8 after a byte-order mark: kept as it is, each ill-formed byte replaced by U+FFFD.
-std::string RepairedUtf8(std::string_view bytes) {
+}  // namespace
+
+std::string ValidUtf8(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
   std::string text;
   for (std::size_t pos = 0; pos < bytes.size();) {
     const std::size_t length = Utf8SequenceLength(bytes, pos);
@@ -84,6 +90,8 @@ std::string RepairedUtf8(std::string_view bytes) {
   }
   return text;
 }
+
+namespace {
 
 std::string Latin1ToUtf8(std::string_view bytes) {
   std::string text;
@@ -121,7 +129,8 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 }
 
 std::string ToUtf8(std::string_view bytes) {
-  if (StartsWith(bytes, "\xEF\xBB\xBF")) return RepairedUtf8(bytes.substr(3));
+  // UTF-8 after a byte-order mark is kept as it is, each ill-formed byte replaced by U+FFFD.
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) return ValidUtf8(bytes.substr(3));
   if (StartsWith(bytes, "\xFF\xFE")) return Utf16ToUtf8(bytes.substr(2), false);
   if (StartsWith(bytes, "\xFE\xFF")) return Utf16ToUtf8(bytes.substr(2), true);
   if (IsValidUtf8(bytes)) return std::string(bytes);
@@ -205,6 +214,10 @@ class LineLengthScan {
 
 }  // namespace
 
+std::string LineTooLongMessage(long long line, std::size_t maxLineBytes) {
+  return "line " + std::to_string(line) + " is longer than " + SizeText(maxLineBytes);
+}
+
 std::vector<std::string> DecodeTextLines(const std::string& bytes) {
   return SplitLines(ToUtf8(bytes));
 }
@@ -214,8 +227,7 @@ std::string ReadTextBytes(std::FILE* file, const std::string& name, const TextLi
   LineLengthScan lines(limits.maxLineBytes);
   const auto checkLines = [&](bool atEnd) {
     if (const long long line = lines.Scan(bytes, atEnd); line != 0)
-      throw TextLimitError(name + ": line " + std::to_string(line) + " is longer than " +
-                           SizeText(limits.maxLineBytes));
+      throw TextLimitError(name + ": " + LineTooLongMessage(line, limits.maxLineBytes));
   };
   char buffer[65536];
   std::size_t count = 0;

@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ovalon {
@@ -27,6 +28,16 @@ struct TextLimits {
 class TextLimitError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+/// "line 3 is longer than 1 MiB": the message of a line beyond the limit.
+std::string LineTooLongMessage(long long line, std::size_t maxLineBytes);
+
+/// Appends code point `c` to `text` in UTF-8.
+void AppendUtf8(std::string& text, char32_t c);
+
+/// `bytes` as well-formed UTF-8: each byte that is not part of a well-formed sequence becomes
+/// U+FFFD.
+std::string ValidUtf8(std::string_view bytes);
 
 /// Decodes file content to UTF-8 lines: a byte-order mark selects UTF-8 or UTF-16 (either byte
 /// order); without one the bytes are read as UTF-8, or as Latin-1 when they are not valid UTF-8.
