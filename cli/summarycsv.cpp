@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "input/textfile.h"
 #include "report/messages.h"
 
 namespace ovalon {
@@ -91,7 +92,10 @@ void AppendMonteCarlo(RowBuilder& row, const std::optional<MonteCarloSpread>& sp
 
 }  // namespace
 
-std::string CsvText(std::string_view text) {
+std::string CsvText(std::string_view bytes) {
+  // Comments and file names come as bytes; the table is always valid UTF-8.
+  const std::string valid = ValidUtf8(bytes);
+  const std::string_view text = valid;
   const bool quote = text.find_first_of(",\"\r\n") != std::string_view::npos ||
                      (!text.empty() && (text.front() == ' ' || text.front() == '\t' ||
                                         text.back() == ' ' || text.back() == '\t'));

@@ -13,8 +13,9 @@ namespace ovalon {
 inline constexpr const char* CsvLineEnd = "\r\n";
 
 /// A text field: quoted (with inner quotes doubled) when it holds a comma, a quote, CR or LF,
-/// or starts or ends with a space or tab; as it stands otherwise.
-std::string CsvText(std::string_view text);
+/// or starts or ends with a space or tab; as it stands otherwise. Bytes that are not valid
+/// UTF-8 are written as U+FFFD.
+std::string CsvText(std::string_view bytes);
 
 /// A 64-bit number in the shortest form that reads back to the same value (std::to_chars:
 /// "." decimals, no locale), e.g. "0.1", "-3.25", "1e-05"; "nan", "inf" and "-inf" for the

@@ -50,99 +50,151 @@ bool ReadNumber(std::string_view field, double& value) {
   return number.has_value();
 }
 
-/// At most this much of an offending text goes into a message.
+/// At most this much of an offending text goes into a message, cut where a character starts.
 std::string Quoted(std::string_view text) {
   constexpr size_t Longest = 40;
-  if (text.size() > Longest) return "\"" + std::string(text.substr(0, Longest)) + "...\"";
-  return "\"" + std::string(text) + "\"";
+  if (text.size() <= Longest) return "\"" + std::string(text) + "\"";
+  size_t cut = Longest;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return "\"" + std::string(text.substr(0, cut)) + "...\"";
+}
+
+bool IsAtomShaped(std::string_view line) {
+  const int fields = SplitFields(line, nullptr, 0);
+  return fields == 4 || fields == 7;
 }
 
 }  // namespace
 
-FrameReader::FrameReader(std::istream& in) : m_in(in) {}
+FrameReader::FrameReader(std::istream& in, std::size_t maxLineBytes) : m_lines(in, maxLineBytes) {}
 
-bool FrameReader::ReadLine() {
-  if (!std::getline(m_in, m_line)) return false;
-  ++m_lineNumber;
-  if (!m_line.empty() && m_line.back() == '\r') m_line.pop_back();
-  if (m_lineNumber == 1 && m_line.rfind("\xEF\xBB\xBF", 0) == 0) m_line.erase(0, 3);
-  return true;
+bool FrameReader::ReadLine() { return m_lines.Next(); }
+
+bool FrameReader::Blank() const { return !m_lines.TooLong() && IsBlankLine(m_lines.Line()); }
+
+bool FrameReader::SigmaLine() const {
+  return !m_lines.TooLong() && !m_lines.Line().empty() && m_lines.Line()[0] == '>';
 }
+
+bool FrameReader::CountLine(long long& count) const {
+  return !m_lines.TooLong() && ReadCount(m_lines.Line(), count);
+}
+
+bool FrameReader::AtomShaped() const { return m_lines.TooLong() || IsAtomShaped(m_lines.Line()); }
 
 void FrameReader::Fail(CageFrame& frame, const std::string& message) {
   // The first problem of a frame is the one reported; reading goes on to keep in step.
   if (frame.problem != FrameProblem::None) return;
   frame.problem = FrameProblem::Unreadable;
-  frame.message = "line " + std::to_string(m_lineNumber) + ": " + message;
+  frame.message = m_lines.TooLong() ? m_lines.TooLongMessage()
+                                    : "line " + std::to_string(m_lines.Number()) + ": " + message;
 }
 
 bool FrameReader::Next(CageFrame& frame) {
+  if (m_ready) {
+    frame = std::move(*m_ready);
+    m_ready.reset();
+    return true;
+  }
   while (!m_pending) {
     if (!ReadLine()) return false;
-    if (!IsBlankLine(m_line)) break;
+    if (!Blank()) break;
   }
   m_pending = false;
 
   frame = CageFrame();
   frame.frame = ++m_frames;
-  frame.line = m_lineNumber;
-  m_inlineSigma.fill(false);
-
+  frame.line = m_lines.Number();
   long long count = 0;
-  if (!ReadCount(m_line, count)) {
-    Fail(frame, "expected the atom count of a frame, found " + Quoted(m_line));
-    // Everything up to the next count line belongs to this unreadable record.
-    while (ReadLine()) {
-      if (ReadCount(m_line, count)) {
-        m_pending = true;
-        break;
-      }
+  if (CountLine(count))
+    ReadFrameLines(frame, count, false);
+  else
+    ReadMalformedRecord(frame);
+  return true;
+}
+
+void FrameReader::ReadMalformedRecord(CageFrame& frame) {
+  Fail(frame, "expected the atom count of a frame, found " + Quoted(m_lines.Line()));
+  bool haveLine = ReadLine();
+  while (haveLine) {
+    long long count = 0;
+    if (!CountLine(count)) {
+      haveLine = ReadLine();
+      continue;
     }
-    return true;
+    CageFrame candidate;
+    candidate.frame = m_frames + 1;
+    candidate.line = m_lines.Number();
+    switch (ReadFrameLines(candidate, count, true)) {
+      case Ending::Complete:
+        ++m_frames;
+        m_ready = std::move(candidate);
+        return;
+      case Ending::CountTooSoon:
+        m_pending = false;  // that count line is the next one to try
+        break;
+      case Ending::NotAnAtom:
+      case Ending::AtomAfter:
+        haveLine = ReadLine();
+        break;
+      case Ending::InputEnded:
+        return;
+    }
   }
+}
+
+FrameReader::Ending FrameReader::ReadFrameLines(CageFrame& frame, long long count, bool checking) {
+  m_inlineSigma.fill(false);
   if (!ReadLine()) {
     Fail(frame, "the input ends before the comment line of the frame");
-    return true;
+    return Ending::InputEnded;
   }
-  frame.comment = m_line;
+  if (m_lines.TooLong())
+    Fail(frame, "");
+  else
+    frame.comment = m_lines.Line();
 
   int sigmaLines = 0;
   while (frame.atoms < count) {
     if (!ReadLine()) {
       Fail(frame, "the input ends after " + std::to_string(frame.atoms) + " of " +
                       std::to_string(count) + " atom lines");
-      return true;
+      return Ending::InputEnded;
     }
     long long nextCount = 0;
-    if (!m_line.empty() && m_line[0] == '>') {
+    if (SigmaLine()) {
       ReadSigmaLine(frame, ++sigmaLines);
-    } else if (ReadCount(m_line, nextCount)) {
+    } else if (CountLine(nextCount)) {
       // A lone whole number cannot be an atom line: the frame was cut short, and this line
       // starts the next one.
       Fail(frame, "a new frame starts after " + std::to_string(frame.atoms) + " of " +
                       std::to_string(count) + " atom lines");
       m_pending = true;
-      return true;
+      return Ending::CountTooSoon;
+    } else if (checking && !AtomShaped()) {
+      return Ending::NotAnAtom;
     } else {
       ReadAtomLine(frame);
     }
   }
-  // Uncertainty lines may follow the atom lines as a group.
+  // Uncertainty lines may follow the atom lines as a group. The first other line that is not
+  // empty ends the frame: a count line starts the next one, any other line is taken for a
+  // malformed count line.
   while (ReadLine()) {
-    long long nextCount = 0;
-    if (!m_line.empty() && m_line[0] == '>') {
+    if (SigmaLine()) {
       ReadSigmaLine(frame, ++sigmaLines);
-    } else if (ReadCount(m_line, nextCount)) {
+    } else if (!Blank()) {
+      if (checking && AtomShaped()) return Ending::AtomAfter;
       m_pending = true;
       break;
-    } else if (!IsBlankLine(m_line)) {
-      Fail(frame, "more atom lines than the count " + std::to_string(count) +
-                      ", or a line "
-                      "that is neither an atom count nor an uncertainty line: " +
-                      Quoted(m_line));
     }
   }
-  if (frame.problem != FrameProblem::None) return true;
+  CheckCounts(frame, sigmaLines);
+  return Ending::Complete;
+}
+
+void FrameReader::CheckCounts(CageFrame& frame, int sigmaLines) const {
+  if (frame.problem != FrameProblem::None) return;
   if (sigmaLines != 0 && sigmaLines != frame.atoms) {
     frame.problem = FrameProblem::Unreadable;
     frame.message = "the frame has " + std::to_string(frame.atoms) + " atom lines but " +
@@ -152,13 +204,16 @@ bool FrameReader::Next(CageFrame& frame) {
     frame.message = "the frame has " + std::to_string(frame.carbons) + " carbon atoms among " +
                     std::to_string(frame.atoms) + " atoms; the cage must have exactly 60";
   }
-  return true;
 }
 
 void FrameReader::ReadAtomLine(CageFrame& frame) {
   const int atom = ++frame.atoms;
+  if (m_lines.TooLong()) {
+    Fail(frame, "");
+    return;
+  }
   std::string_view fields[7];
-  const int count = SplitFields(m_line, fields, 7);
+  const int count = SplitFields(m_lines.Line(), fields, 7);
   if (count == 0) {
     Fail(frame, "an empty line where atom line " + std::to_string(atom) + " was expected");
     return;
@@ -167,7 +222,7 @@ void FrameReader::ReadAtomLine(CageFrame& frame) {
     Fail(frame,
          "an atom line holds a symbol and x y z, optionally followed by σx σy σz; "
          "found " +
-             std::to_string(count) + " fields in " + Quoted(m_line));
+             std::to_string(count) + " fields in " + Quoted(m_lines.Line()));
     return;
   }
   double values[6] = {};
@@ -199,7 +254,7 @@ void FrameReader::ReadAtomLine(CageFrame& frame) {
 
 void FrameReader::ReadSigmaLine(CageFrame& frame, int sigmaLine) {
   std::string_view fields[3];
-  const std::string_view rest = std::string_view(m_line).substr(1);
+  const std::string_view rest = std::string_view(m_lines.Line()).substr(1);
   const int count = SplitFields(rest, fields, 3);
   if (count != 3) {
     Fail(frame, "an uncertainty line holds \">\" and σx σy σz; found " + std::to_string(count) +

@@ -3,9 +3,11 @@
 
 #include <array>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "core/extended.h"
+#include "input/linereader.h"
 
 namespace ovalon {
 
@@ -35,35 +37,59 @@ struct CageFrame {
 /// mix of spaces and tabs. Lines starting with ">" inside a frame hold the uncertainties
 /// "σx σy σz" of the atoms in order (the k-th such line belongs to the k-th atom line, which it
 /// must follow); they may be interleaved with the atom lines or follow them as a group. Empty
-/// lines between frames are skipped. Line breaks LF or CR LF; a UTF-8 byte-order mark is
-/// skipped. Numbers are read by ReadFieldNumber: the window's syntax ("." decimals, an optional
-/// sign and exponent), correctly rounded to the nearest 64-bit value; infinities and NaN are
-/// refused.
+/// lines between frames are skipped. Lines are read by LineReader: LF or CR LF, a byte-order
+/// mark selects UTF-8 or UTF-16, a line over 1 MiB is a problem of its frame. Numbers are read
+/// by ReadFieldNumber: the window's syntax ("." decimals, an optional sign and exponent),
+/// correctly rounded to the nearest 64-bit value; infinities and NaN are refused.
 ///
 /// A frame that breaks the layout is still returned, with its problem and a message naming the
-/// line; reading resynchronises at the next count line, so the following frames are read as
-/// usual. Memory does not grow with the size of the stream or of a frame.
+/// line. Once a frame has its atom lines and the ">" lines after them, a line that is neither
+/// a ">" line nor a count line ends it, and is taken for a malformed count line: it gets an
+/// unreadable record of its own, which takes every line up to the next count line that is
+/// followed by a comment line and that many atom lines (lines of four or seven fields, or ">"
+/// lines among them) and then by no further atom line. Frame numbers count every record, so
+/// the frames after a bad one keep their numbers. Memory does not grow with the size of the
+/// stream, of a frame or of a line.
 class FrameReader {
  public:
-  explicit FrameReader(std::istream& in);
+  /// Lines longer than `maxLineBytes` are problems of their frame.
+  explicit FrameReader(std::istream& in, std::size_t maxLineBytes = MaxLineBytes);
 
   /// Reads the next frame into `frame`; false (and `frame` untouched) at the end of the stream.
   bool Next(CageFrame& frame);
 
   /// The number of the last line read, from 1.
-  long long LineNumber() const { return m_lineNumber; }
+  long long LineNumber() const { return m_lines.Number(); }
 
  private:
+  /// How the lines of a frame after its count line came to an end.
+  enum class Ending {
+    Complete,      ///< its atom lines were all there
+    CountTooSoon,  ///< a count line came where an atom line was expected
+    NotAnAtom,     ///< while checking: a line where an atom line was expected is not one
+    AtomAfter,     ///< while checking: an atom line follows the last one the count allows
+    InputEnded,    ///< the input ended before the last atom line
+  };
+
   bool ReadLine();
+  /// What the current line is.
+  bool Blank() const;
+  bool SigmaLine() const;
+  bool CountLine(long long& count) const;
+  bool AtomShaped() const;  ///< four or seven fields, or too long to tell
+  void ReadMalformedRecord(CageFrame& frame);
+  Ending ReadFrameLines(CageFrame& frame, long long count, bool checking);
   void ReadAtomLine(CageFrame& frame);
   void ReadSigmaLine(CageFrame& frame, int sigmaLine);
+  void CheckCounts(CageFrame& frame, int sigmaLines) const;
+  /// Gives the frame its problem, unless it has one: "line N: message", or for a line over
+  /// the limit "line N is longer than 1 MiB" whatever `message` says.
   void Fail(CageFrame& frame, const std::string& message);
 
-  std::istream& m_in;
-  std::string m_line;
-  bool m_pending = false;  ///< m_line holds a count line that starts the next frame
-  long long m_lineNumber = 0;
+  LineReader m_lines;
+  bool m_pending = false;  ///< the current line starts the next record
   long long m_frames = 0;
+  std::optional<CageFrame> m_ready;  ///< a frame read while looking for the end of a record
   std::array<bool, AtomCount> m_inlineSigma{};  ///< cage atom k gave σ on its own line
 };
 

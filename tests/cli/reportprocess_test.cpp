@@ -115,4 +115,35 @@ TEST(ReportProcess, RunningOutOfMemoryIsAnErrorLikeAnyOther) {
   EXPECT_EQ(run.err, "ovalon-report: out of memory\n");
 }
 
+TEST(ReportProcess, SummaryMemoryDependsOnNeitherLinesNorSize) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit";
+#endif
+  // A 200 MB atom line, then a malformed count line followed by 3 million lines (30 MB), then a
+  // good frame, through a pipe, within 64 MiB of address space for everything (the threads'
+  // stacks included).
+  const std::string csv = testing::TempDir() + "limited.csv";
+  const ProcessRun run = RunScript(
+      "{ printf \"60\\ncomment\\n\"; head -c 200000000 /dev/zero | tr \"\\0\" x; echo; "
+      "yes \"C 1 2 3\" | head -n 59; echo -5; yes \"not a frame\" | head -n 3000000; "
+      "cat " +
+          IdealExample + "; } | \"$R\" --summary --jobs 2 - >" + csv,
+      64 << 20);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "ovalon-report: 2 of 3 rows were not analysed; their status and message columns say "
+            "why\n");
+  std::vector<std::string> rows;
+  std::ifstream in(csv);
+  for (std::string row; std::getline(in, row);) rows.push_back(row);
+  ASSERT_EQ(rows.size(), 4u);
+  const auto starts = [](const std::string& row, const std::string& start) {
+    return row.rfind(start, 0) == 0;
+  };
+  EXPECT_PRED2(starts, rows[1], "-,1,1,comment,unreadable,line 3 is longer than 1 MiB,");
+  EXPECT_PRED2(starts, rows[2], "-,2,63,,unreadable,\"line 63: expected the atom count");
+  EXPECT_PRED2(starts, rows[3], "-,3,3000064,\"Fullerene C60, ideal");
+  EXPECT_NE(rows[3].find(",ok,"), std::string::npos);
+}
+
 }  // namespace

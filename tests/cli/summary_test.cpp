@@ -23,6 +23,7 @@
 #include "tests/support/cages.h"
 #include "tests/support/files.h"
 #include "tests/support/points.h"
+#include "tests/support/text.h"
 
 namespace ovalon {
 namespace {
@@ -181,8 +182,16 @@ TEST(Summary, HeaderAndFieldSpelling) {
                                      ",mc_draws,mc_sd_a,mc_sd_b,mc_sd_c,mc_sd_volume,"
                                      "mc_sd_surface_exact");
   const std::pair<std::string, std::string> texts[] = {
-      {"plain text", "plain text"}, {"a,b", "\"a,b\""},     {"say \"hi\"", "\"say \"\"hi\"\"\""},
-      {" padded", "\" padded\""},   {"tab\t", "\"tab\t\""}, {"", ""},
+      {"plain text", "plain text"},
+      {"a,b", "\"a,b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {" padded", "\" padded\""},
+      {"tab\t", "\"tab\t\""},
+      {"", ""},
+      // Bytes that are not UTF-8 (Latin-1 "é", a lone 0xFF, a cut sequence) become U+FFFD.
+      {"caf\xE9", "caf\xEF\xBF\xBD"},
+      {"\xFF,\xD0", "\"\xEF\xBF\xBD,\xEF\xBF\xBD\""},
+      {"Жук", "Жук"},
   };
   for (const auto& [text, field] : texts) EXPECT_EQ(CsvText(text), field);
   const std::pair<double, std::string> numbers[] = {
@@ -234,6 +243,18 @@ TEST(Summary, ABadFrameInTheMiddleGetsItsOwnRow) {
   EXPECT_NEAR(run.Number(2, "centre_z"), 3, 1e-12);
   EXPECT_NEAR(run.Number(0, "a"), 4, 1e-12);
   EXPECT_EQ(run.Field(0, "ellipsoid"), "1");
+}
+
+TEST(Summary, EncodingsGiveTheSameRows) {
+  test::Rotation identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+  const std::string text = FrameText(test::EllipsoidPoints({3, 2, 1}, identity, {0, 0, 0}), "Жук");
+  const SummaryRun utf8 = Summarise({"-"}, text);
+  ASSERT_EQ(utf8.rows.size(), 2u);
+  EXPECT_EQ(utf8.Field(0, "status"), "ok");
+  EXPECT_EQ(utf8.Field(0, "comment"), "Жук");
+  for (const std::string& encoded :
+       {"\xEF\xBB\xBF" + text, test::Utf16(text, false), test::Utf16(text, true)})
+    EXPECT_EQ(Summarise({"-"}, encoded).out, utf8.out);
 }
 
 TEST(Summary, StandardInputAndStatuses) {

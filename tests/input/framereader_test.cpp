@@ -12,6 +12,7 @@
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 #include "tests/support/files.h"
+#include "tests/support/text.h"
 
 namespace ovalon {
 namespace {
@@ -109,6 +110,22 @@ TEST(FrameReader, LayoutVariants) {
        {0, 0, 0},
        2,
        " c, \"quoted\" "},
+      {"UTF-16 little-endian",
+       test::Utf16("60\r\nЖ ☺ 😀\r\n" + cage(" ", ""), false),
+       1,
+       2,
+       {2, -2, 0.2},
+       {0, 0, 0},
+       2,
+       "Ж ☺ 😀"},
+      {"UTF-16 big-endian",
+       test::Utf16("60\nЖ\n" + cage(" ", ""), true),
+       1,
+       60,
+       {60, -60, 6},
+       {0, 0, 0},
+       60,
+       "Ж"},
       {"uncertainty lines interleaved",
        "60\nw\n" + interleaved,
        1,
@@ -198,11 +215,6 @@ TEST(FrameReader, ProblemsNameTheLineAndReadingResumes) {
        "line 3: an empty line where atom line 1 was expected", 63},
       {"cut short: the next count line comes early", "60\nx\nC 1 2 3\n", FrameProblem::Unreadable,
        "line 4: a new frame starts after 1 of 60 atom lines", 4},
-      {"more atom lines than the count", "60\nx\n" + atoms60 + "C 1 1 1\nC 2 2 2\n",
-       FrameProblem::Unreadable,
-       "line 63: more atom lines than the count 60, or a line that is neither an atom count nor "
-       "an uncertainty line: \"C 1 1 1\"",
-       65},
       {"no count line", "C 1 2 3\nC 1 2 3\n", FrameProblem::Unreadable,
        "line 1: expected the atom count of a frame, found \"C 1 2 3\"", 3},
       {"an uncertainty line before its atom", "60\nx\n> 1 1 1\n" + atoms60,
@@ -234,6 +246,134 @@ TEST(FrameReader, ProblemsNameTheLineAndReadingResumes) {
   EXPECT_EQ(cut[0].message, "line 3: the input ends after 1 of 60 atom lines");
   EXPECT_EQ(ReadFrames("60\n")[0].message,
             "line 1: the input ends before the comment line of the frame");
+}
+
+TEST(FrameReader, AMalformedCountLineIsARecordOfItsOwn) {
+  std::string atoms;
+  for (int k = 1; k <= 60; ++k) atoms += "C " + std::to_string(k) + " 1 2\n";
+  const std::string first = "60\none\n" + atoms;  // lines 1 to 62
+  const std::string last = "60\nthree\n" + atoms;
+  const std::string tooLong(MaxLineBytes + 1, '6');
+  struct Case {
+    const char* name;
+    std::string line;     // stands where the second frame's count line belongs, line 63
+    std::string message;  // of the second record
+  };
+  const auto found = [](const std::string& text) {
+    return "line 63: expected the atom count of a frame, found \"" + text + "\"";
+  };
+  const std::vector<Case> cases = {
+      {"negative", "-5", found("-5")},
+      {"letters after the digits", "60abc", found("60abc")},
+      {"15 digits", "999999999999999", found("999999999999999")},
+      {"10 digits", "1000000000", found("1000000000")},
+      {"a sign", "+60", found("+60")},
+      {"a decimal point", "60.0", found("60.0")},
+      {"two numbers", "6 0", found("6 0")},
+      {"form feed", "\f", found("\f")},
+      {"no-break space", "\xC2\xA0", found("\xC2\xA0")},
+      {"a control character", std::string(1, '\0'), found(std::string(1, '\0'))},
+      {"an atom line too many", "C 61 1 2", found("C 61 1 2")},
+      {"a comment where the count belongs", "frame 2 of 3", found("frame 2 of 3")},
+      {"longer than 1 MiB", tooLong, "line 63 is longer than 1 MiB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // In the middle: the bad frame's own comment and atom lines follow its count line, then a
+    // good frame at line 63 + 1 + 1 + 60 = 125.
+    const std::vector<CageFrame> middle = ReadFrames(first + c.line + "\ntwo\n" + atoms + last);
+    ASSERT_EQ(middle.size(), 3u);
+    EXPECT_EQ(middle[0].problem, FrameProblem::None) << middle[0].message;
+    EXPECT_EQ(middle[0].comment, "one");
+    EXPECT_EQ(middle[1].problem, FrameProblem::Unreadable);
+    EXPECT_EQ(middle[1].message, c.message);
+    EXPECT_EQ(middle[1].frame, 2);
+    EXPECT_EQ(middle[1].line, 63);
+    EXPECT_EQ(middle[2].problem, FrameProblem::None) << middle[2].message;
+    EXPECT_EQ(middle[2].frame, 3);
+    EXPECT_EQ(middle[2].line, 125);
+    EXPECT_EQ(middle[2].comment, "three");
+
+    // At the end, with or without lines after it.
+    for (const std::string& end : {c.line + "\n", c.line, c.line + "\ntwo\n" + atoms}) {
+      const std::vector<CageFrame> frames = ReadFrames(first + end);
+      ASSERT_EQ(frames.size(), 2u);
+      EXPECT_EQ(frames[0].problem, FrameProblem::None) << frames[0].message;
+      EXPECT_EQ(frames[1].message, c.message);
+      EXPECT_EQ(frames[1].frame, 2);
+    }
+  }
+}
+
+TEST(FrameReader, ReadingResumesOnlyAtACountLineWithItsAtomLines) {
+  std::string atoms;
+  for (int k = 1; k <= 60; ++k) atoms += "C " + std::to_string(k) + " 1 2\n";
+  const std::string good = "60\ngood\n" + atoms;
+  struct Case {
+    const char* name;
+    std::string bad;               // from a malformed count line on, before a good frame
+    std::vector<long long> lines;  // where each record starts; the good frame's comes last
+  };
+  const std::vector<Case> cases = {
+      // A number on the comment line could be a count; the atom lines after it do not match.
+      {"a comment that reads as a count", "-5\n7\n" + atoms, {1, 63}},
+      {"a count followed by too few atom lines", "-5\nx\n3\ny\nC 1 2 3\nnot an atom\n", {1, 7}},
+      {"a count line too soon", "-5\nx\n2\ny\nC 1 2 3\n", {1, 6}},
+      {"an empty line among the atom lines", "-5\nx\n2\ny\nC 1 2 3\n\nC 1 2 3\n", {1, 8}},
+      // A frame found this way is read as any other, with uncertainty lines and problems.
+      {"a frame of two atoms", "-5\n2\nc\nC 1 2 3\n> 1 1 1\nH 1 2 z\n> 1 1 1\n\n", {1, 2, 9}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<CageFrame> frames = ReadFrames(c.bad + good);
+    ASSERT_EQ(frames.size(), c.lines.size());
+    for (size_t n = 0; n < frames.size(); ++n) {
+      EXPECT_EQ(frames[n].frame, static_cast<long long>(n) + 1);
+      EXPECT_EQ(frames[n].line, c.lines[n]);
+    }
+    EXPECT_EQ(frames.back().problem, FrameProblem::None) << frames.back().message;
+    EXPECT_EQ(frames.back().comment, "good");
+  }
+  const std::vector<CageFrame> two = ReadFrames("-5\n2\nc\nC 1 2 3\n> 1 1 1\nH 1 2 z\n> 1 1 1\n");
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[1].comment, "c");
+  EXPECT_EQ(two[1].message, "line 6: \"z\" is not a number");
+
+  // Bad records on either side of a good frame: every frame keeps its number.
+  const std::vector<CageFrame> alternating = ReadFrames(good + "x\n" + good + "y\n" + good);
+  ASSERT_EQ(alternating.size(), 5u);
+  for (int n = 0; n < 5; ++n) {
+    EXPECT_EQ(alternating[n].frame, n + 1);
+    EXPECT_EQ(alternating[n].problem, n % 2 == 0 ? FrameProblem::None : FrameProblem::Unreadable);
+  }
+}
+
+TEST(FrameReader, LongLinesAreProblemsOfTheirFrame) {
+  std::string atoms59;
+  for (int k = 1; k <= 59; ++k) atoms59 += "C " + std::to_string(k) + " 1 2\n";
+  const std::string good = "60\ngood\n" + atoms59 + "C 60 1 2\n";
+  const std::string tooLong = "C 1 2 3" + std::string(MaxLineBytes, ' ');
+  // At its limit, a line with CR LF is still read.
+  const std::string atLimit = "C 1 2 3" + std::string(MaxLineBytes - 7, ' ');
+  const struct {
+    const char* name;
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"comment line", "60\n" + tooLong + "\n" + atoms59 + "C 60 1 2\n",
+       "line 2 is longer than 1 MiB"},
+      {"atom line", "60\nx\n" + atoms59 + tooLong + "\n", "line 62 is longer than 1 MiB"},
+      {"atom line at the limit", "60\nx\n" + atoms59 + atLimit + "\r\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<CageFrame> frames = ReadFrames(c.text + good);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].message, c.message);
+    EXPECT_EQ(frames[0].atoms, 60);
+    EXPECT_EQ(frames[1].problem, FrameProblem::None) << frames[1].message;
+    EXPECT_EQ(frames[1].frame, 2);
+  }
 }
 
 }  // namespace
