@@ -32,7 +32,9 @@ struct ProcessRun {
 /// Runs `script` under bash with ovalon-report as $R, its standard error collected; with
 /// `addressSpace` set, under that limit (setrlimit RLIMIT_AS, in bytes).
 ProcessRun RunScript(const std::string& script, rlim_t addressSpace = RLIM_INFINITY) {
-  const std::string errPath = testing::TempDir() + "reportprocess.err";
+  // ctest runs the cases of this file at the same time, each in its own process.
+  const std::string errPath =
+      testing::TempDir() + "reportprocess-" + std::to_string(getpid()) + ".err";
   const std::string line = "R='" + Command + "'; " + script;
   const pid_t child = fork();
   if (child == 0) {
