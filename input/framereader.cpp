@@ -33,14 +33,17 @@ int SplitFields(std::string_view line, std::string_view* fields, int capacity) {
 /// A count line: one whole number of at most 9 digits alone on its line (spaces and tabs
 /// around it allowed).
 bool ReadCount(std::string_view line, long long& count) {
-  std::string_view field;
-  if (SplitFields(line, &field, 1) != 1) return false;
-  if (field.size() > 9 ||
-      !std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return false;
+  // Asked of every line of a frame, so it gives up at the first character that cannot belong.
+  size_t i = 0;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  const size_t start = i;
   count = 0;
-  for (char c : field) count = count * 10 + (c - '0');
-  return true;
+  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+    if (i - start < 9) count = count * 10 + (line[i] - '0');
+  }
+  const size_t digits = i - start;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  return digits > 0 && digits <= 9 && i == line.size();
 }
 
 /// A number of the window's syntax, rounded correctly (ReadFieldNumber).
