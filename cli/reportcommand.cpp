@@ -45,8 +45,8 @@ constexpr const char* Usage =
     "  --summary                     summarise every frame of trajectories as a CSV table;\n"
     "                                see ovalon-report --summary --help\n"
     "\n"
-    "Exit status: 0 done, 1 unreadable file or invalid input, 2 usage error,\n"
-    "3 a matrix singular to the given precision, 4 the output could not be written.\n";
+    "Exit status: 0 done, 1 unreadable file, invalid input or not enough memory, 2 usage\n"
+    "error, 3 a matrix singular to the given precision, 4 the output could not be written.\n";
 
 constexpr const char* NoFitWarning =
     "the coordinates are all zero or not numbers: the fit does not run";

@@ -92,8 +92,8 @@ const char* const SummaryUsage =
     "  mc_sd_volume, mc_sd_surface_exact (sample standard deviations over those draws)\n"
     "\n"
     "Exit status: 0 every frame analysed (ok or not-ellipsoid), 1 some rows have another\n"
-    "status, 2 usage error or an option text that is not a number, 4 the output could not be\n"
-    "written (the run stops at the first failed write).\n";
+    "status (or memory ran out), 2 usage error or an option text that is not a number, 4 the\n"
+    "output could not be written (the run stops at the first failed write).\n";
 
 namespace {
 
