@@ -53,10 +53,9 @@ std::vector<std::array<int, 2>> FindBonds(const std::vector<Point>& points, doub
   for (const auto& [cx, cy, cz, i] : keys)
     for (std::int64_t dx = -1; dx <= 1; ++dx)
       for (std::int64_t dy = -1; dy <= 1; ++dy) {
-        const auto from = std::lower_bound(keys.begin(), keys.end(),
-                                           Key(cx + dx, cy + dy, cz - 1, INT_MIN));
-        const auto to =
-            std::upper_bound(from, keys.end(), Key(cx + dx, cy + dy, cz + 1, INT_MAX));
+        const auto from =
+            std::lower_bound(keys.begin(), keys.end(), Key(cx + dx, cy + dy, cz - 1, INT_MIN));
+        const auto to = std::upper_bound(from, keys.end(), Key(cx + dx, cy + dy, cz + 1, INT_MAX));
         for (auto it = from; it != to; ++it) {
           const int j = std::get<3>(*it);
           if (j <= i) continue;
@@ -142,7 +141,8 @@ class RingSearch {
       }
       if (chord) continue;
       if (closingBond >= 0) {
-        if (length + 1 >= SmallestRing && m_path[1] < next) Record(m_graph.slotBond[slot], closingBond);
+        if (length + 1 >= SmallestRing && m_path[1] < next)
+          Record(m_graph.slotBond[slot], closingBond);
       } else if (length + 1 < LargestRing) {
         Push(next, m_graph.slotBond[slot]);
         Extend();
@@ -240,7 +240,9 @@ CageSearch FindCages(const std::vector<FrameAtom>& atoms, const CageFinderOption
   std::sort(search.cages.begin(), search.cages.end(),
             [](const FoundCage& a, const FoundCage& b) { return a.atoms[0] < b.atoms[0]; });
 
-  if (search.cages.empty()) {
+  if (carbons == 0) {
+    search.message = "no carbon atoms";
+  } else if (search.cages.empty()) {
     search.message = CountOfCarbonAtoms(carbons) + ", no ring system of at least " +
                      std::to_string(MinimumCageAtoms) + " atoms";
     if (largest > 0) search.message += " (the largest has " + std::to_string(largest) + ")";
@@ -298,8 +300,8 @@ std::vector<AtomRange> ParseAtomList(std::string_view text) {
     const std::size_t dash = item.find('-');
     AtomRange range;
     range.first = AtomNumber(item.substr(0, dash), item);
-    range.last = dash == std::string_view::npos ? range.first
-                                                : AtomNumber(item.substr(dash + 1), item);
+    range.last =
+        dash == std::string_view::npos ? range.first : AtomNumber(item.substr(dash + 1), item);
     if (range.last < range.first)
       throw AtomListError("\"" + std::string(item) + "\": the range ends before it starts");
     list.push_back(range);
@@ -324,8 +326,7 @@ FoundCage ListedCage(const std::vector<AtomRange>& list, int frameAtoms) {
       throw AtomListError("atom " + std::to_string(std::max(range.first, frameAtoms + 1)) +
                           " is listed, but the frame has " + std::to_string(frameAtoms) +
                           (frameAtoms == 1 ? " atom" : " atoms"));
-    for (int number = range.first; number <= range.last; ++number)
-      cage.atoms.push_back(number - 1);
+    for (int number = range.first; number <= range.last; ++number) cage.atoms.push_back(number - 1);
   }
   std::sort(cage.atoms.begin(), cage.atoms.end());
   return cage;

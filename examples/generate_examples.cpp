@@ -1,5 +1,6 @@
 // Writes the sample coordinate files of the examples folder: an ideal C60 cage and a distorted
-// one. Usage: ovalon-generate-examples OUTPUT_DIR
+// one in the window's layout, and other cages, adducts and a frame of several molecules in
+// the XYZ layout. Usage: ovalon-generate-examples OUTPUT_DIR
 //
 // The ideal cage is the truncated icosahedron: every atom lies on an edge of an icosahedron
 // with edge E, at the fraction t from one end. The five atoms around an icosahedron vertex
@@ -14,44 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "examples/molecules.h"
+
 namespace {
 
-using Vec = std::array<double, 3>;
-
-constexpr double PentagonBond = 1.455;
-constexpr double HexagonBond = 1.391;
-
-std::vector<Vec> IcosahedronVertices(double edge) {
-  const double phi = (1.0 + std::sqrt(5.0)) / 2.0;
-  const double s = edge / 2.0;  // the vertices below have edge 2
-  std::vector<Vec> v;
-  for (double a : {-1.0, 1.0})
-    for (double b : {-1.0, 1.0}) {
-      v.push_back({0.0, a * s, b * phi * s});
-      v.push_back({a * s, b * phi * s, 0.0});
-      v.push_back({a * phi * s, 0.0, b * s});
-    }
-  return v;
-}
-
-double Distance(const Vec& a, const Vec& b) {
-  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
-                   (a[2] - b[2]) * (a[2] - b[2]));
-}
-
-std::vector<Vec> IdealC60() {
-  const double edge = 2.0 * PentagonBond + HexagonBond;
-  const double t = PentagonBond / edge;
-  const std::vector<Vec> ico = IcosahedronVertices(edge);
-  std::vector<Vec> atoms;
-  for (size_t i = 0; i < ico.size(); ++i)
-    for (size_t j = 0; j < ico.size(); ++j)
-      if (i != j && std::fabs(Distance(ico[i], ico[j]) - edge) < 1e-9)
-        atoms.push_back({ico[i][0] + t * (ico[j][0] - ico[i][0]),
-                         ico[i][1] + t * (ico[j][1] - ico[i][1]),
-                         ico[i][2] + t * (ico[j][2] - ico[i][2])});
-  return atoms;
-}
+using ovalon::examples::IdealC60;
+using ovalon::examples::Vec;
 
 // Stretch along x, y, z, rotate (z, then y, then x) and translate; then add a small
 // deterministic disorder from a fixed linear congruential sequence, as in a measured structure.
@@ -90,13 +59,14 @@ std::string UncertaintyLine(const Vec& d) {
   return line;
 }
 
-bool WriteLines(const std::string& path, const std::vector<std::string>& lines) {
+bool WriteLines(const std::string& path, const std::vector<std::string>& lines,
+                const char* lineBreak = "\r\n") {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) {
     std::perror(path.c_str());
     return false;
   }
-  for (const std::string& line : lines) std::fprintf(file, "%s\r\n", line.c_str());
+  for (const std::string& line : lines) std::fprintf(file, "%s%s", line.c_str(), lineBreak);
   return std::fclose(file) == 0;
 }
 
@@ -110,14 +80,16 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
 
   // A comment line must not start with "C": the reader takes every such line for an atom.
-  std::vector<std::string> ideal = {"60", "Fullerene C60, ideal truncated icosahedron (bonds 1.391 and 1.455 A)"};
+  std::vector<std::string> ideal = {
+      "60", "Fullerene C60, ideal truncated icosahedron (bonds 1.391 and 1.455 A)"};
   for (const Vec& p : IdealC60()) {
     ideal.push_back(AtomLine(p));
     ideal.push_back(UncertaintyLine({0.002, 0.002, 0.002}));
   }
 
   std::vector<std::string> distorted = {
-      "60", "Fullerene C60, stretched 1.12 x 1.00 x 0.91, rotated and shifted, with small disorder"};
+      "60",
+      "Fullerene C60, stretched 1.12 x 1.00 x 0.91, rotated and shifted, with small disorder"};
   const std::vector<Vec> atoms = DistortedC60();
   for (const Vec& p : atoms) distorted.push_back(AtomLine(p));
   for (size_t i = 0; i < atoms.size(); ++i) {
@@ -125,7 +97,23 @@ int main(int argc, char** argv) {
     distorted.push_back(UncertaintyLine({base, base + 0.0005, base + 0.001}));
   }
 
-  const bool ok = WriteLines(dir + "/c60_ideal.xyz", ideal) &&
-                  WriteLines(dir + "/c60_distorted.xyz", distorted);
+  namespace ex = ovalon::examples;
+  const auto writeXyz = [&dir](const char* name, const ex::Molecule& molecule,
+                               const std::string& comment) {
+    return WriteLines(dir + "/" + name, ex::XyzLines(molecule, comment), "\n");
+  };
+  const bool ok =
+      WriteLines(dir + "/c60_ideal.xyz", ideal) &&
+      WriteLines(dir + "/c60_distorted.xyz", distorted) &&
+      writeXyz("c70.xyz", ex::C70(),
+               "Fullerene C70 (D5h), five-fold axis along z; built from its face spiral and "
+               "relaxed with bond and angle springs") &&
+      writeXyz(
+          "c84.xyz", ex::C84(),
+          "Fullerene C84 (D2d, isomer 23 of the isolated-pentagon isomers), S4 axis along z") &&
+      writeXyz("sc3n_c80.xyz", ex::Sc3NC80(),
+               "Endohedral Sc3N@C80 (Ih cage), the Sc3N guest at the centre") &&
+      writeXyz("c60_toluene_pcbm.xyz", ex::C60TolueneAdductFrame(),
+               "Several molecules: toluene, C60, toluene and a PCBM-like methanofullerene");
   return ok ? 0 : 1;
 }

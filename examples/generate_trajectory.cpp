@@ -22,37 +22,12 @@
 #include <string>
 #include <vector>
 
+#include "examples/molecules.h"
+
 namespace {
 
-using Vec = std::array<double, 3>;
-
-constexpr double PentagonBond = 1.455;
-constexpr double HexagonBond = 1.391;
-
-/// The truncated icosahedron: every atom lies on an edge of an icosahedron with edge E, at the
-/// fraction t from one end; E = 2·1.455 + 1.391 Å and t = 1.455 / E give both bond lengths.
-std::vector<Vec> IdealC60() {
-  const double edge = 2 * PentagonBond + HexagonBond;
-  const double t = PentagonBond / edge;
-  const double phi = std::numbers::phi;
-  const double s = edge / 2;  // the vertices below have edge 2
-  std::vector<Vec> ico;
-  for (double a : {-1.0, 1.0})
-    for (double b : {-1.0, 1.0}) {
-      ico.push_back({0, a * s, b * phi * s});
-      ico.push_back({a * s, b * phi * s, 0});
-      ico.push_back({a * phi * s, 0, b * s});
-    }
-  std::vector<Vec> atoms;
-  for (const Vec& p : ico)
-    for (const Vec& q : ico) {
-      const double d = std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
-      if (std::fabs(d - edge) < 1e-9)
-        atoms.push_back(
-            {p[0] + t * (q[0] - p[0]), p[1] + t * (q[1] - p[1]), p[2] + t * (q[2] - p[2])});
-    }
-  return atoms;
-}
+using ovalon::examples::IdealC60;
+using ovalon::examples::Vec;
 
 /// splitmix64 and the Box–Muller transform: a small, portable normal generator.
 class Normal {
