@@ -4,9 +4,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
-#include <cstdint>
 #include <numeric>
-#include <tuple>
 
 namespace ovalon {
 namespace {
@@ -29,42 +27,29 @@ struct BondGraph {
   int Degree(int a) const { return offsets[a + 1] - offsets[a]; }
 };
 
-/// The grid cell of a coordinate for cells of edge `cutoff`; far or undefined coordinates get
-/// cells that bond with nothing rather than overflowing.
-std::int64_t Cell(double value, double cutoff) {
-  const double cell = std::floor(value / cutoff);
-  if (!(cell > -1e15)) return cell < 0 ? INT64_MIN / 2 : INT64_MIN / 2 + 3;  // −∞ or NaN
-  return static_cast<std::int64_t>(std::min(cell, 1e15));
-}
-
-/// Bonded pairs among `points`: the atoms are sorted by grid cell, so that the candidates of an
-/// atom are the atoms of the three runs of cells (x ± 1, y ± 1, z − 1 … z + 1) around it.
+/// Bonded pairs among `points`: sorted by x, the candidates of an atom are the atoms after it
+/// up to `cutoff` further along x. Points with an infinite or undefined coordinate bond with
+/// nothing.
 std::vector<std::array<int, 2>> FindBonds(const std::vector<Point>& points, double cutoff) {
-  using Key = std::tuple<std::int64_t, std::int64_t, std::int64_t, int>;
-  std::vector<Key> keys;
-  keys.reserve(points.size());
+  std::vector<int> order;
   for (int i = 0; i < static_cast<int>(points.size()); ++i)
-    keys.emplace_back(Cell(points[i].x, cutoff), Cell(points[i].y, cutoff),
-                      Cell(points[i].z, cutoff), i);
-  std::sort(keys.begin(), keys.end());
+    if (std::isfinite(points[i].x) && std::isfinite(points[i].y) && std::isfinite(points[i].z))
+      order.push_back(i);
+  std::sort(order.begin(), order.end(), [&](int i, int j) { return points[i].x < points[j].x; });
+  std::vector<Point> sorted;
+  sorted.reserve(order.size());
+  for (int i : order) sorted.push_back(points[i]);
 
   const double limit = cutoff * cutoff;
   std::vector<std::array<int, 2>> bonds;
-  for (const auto& [cx, cy, cz, i] : keys)
-    for (std::int64_t dx = -1; dx <= 1; ++dx)
-      for (std::int64_t dy = -1; dy <= 1; ++dy) {
-        const auto from =
-            std::lower_bound(keys.begin(), keys.end(), Key(cx + dx, cy + dy, cz - 1, INT_MIN));
-        const auto to = std::upper_bound(from, keys.end(), Key(cx + dx, cy + dy, cz + 1, INT_MAX));
-        for (auto it = from; it != to; ++it) {
-          const int j = std::get<3>(*it);
-          if (j <= i) continue;
-          const double ex = points[j].x - points[i].x;
-          const double ey = points[j].y - points[i].y;
-          const double ez = points[j].z - points[i].z;
-          if (ex * ex + ey * ey + ez * ez <= limit) bonds.push_back({i, j});
-        }
-      }
+  for (std::size_t i = 0; i < sorted.size(); ++i)
+    for (std::size_t j = i + 1; j < sorted.size() && sorted[j].x - sorted[i].x <= cutoff; ++j) {
+      const double ex = sorted[j].x - sorted[i].x;
+      const double ey = sorted[j].y - sorted[i].y;
+      const double ez = sorted[j].z - sorted[i].z;
+      if (ex * ex + ey * ey + ez * ez <= limit)
+        bonds.push_back({std::min(order[i], order[j]), std::max(order[i], order[j])});
+    }
   std::sort(bonds.begin(), bonds.end());
   return bonds;
 }
@@ -94,7 +79,9 @@ BondGraph BuildGraph(std::vector<std::array<int, 2>> bonds, int atomCount) {
 class RingSearch {
  public:
   explicit RingSearch(const BondGraph& graph)
-      : m_graph(graph), m_position(graph.offsets.size() - 1, -1) {}
+      : m_graph(graph),
+        m_position(graph.offsets.size() - 1, -1),
+        m_distance(graph.offsets.size() - 1, Far) {}
 
   /// Every ring's bonds, ring r in bonds[offsets[r] … offsets[r + 1] − 1].
   std::vector<int> bonds;
@@ -102,13 +89,37 @@ class RingSearch {
 
   void Run() {
     for (int start = 0; start < static_cast<int>(m_position.size()); ++start) {
+      MeasureDistances(start);
       Push(start, -1);
       Extend();
       Pop();
+      for (int atom : m_near) m_distance[atom] = Far;
     }
   }
 
  private:
+  /// Beyond the reach of the distances measured.
+  static constexpr int Far = LargestRing / 2 + 1;
+
+  /// Bond counts from `start` to the atoms after it, through such atoms, up to half the
+  /// largest ring: an atom k bonds along a path can close a ring of at most LargestRing atoms
+  /// only if it lies within LargestRing − k bonds of the start.
+  void MeasureDistances(int start) {
+    m_near.assign(1, start);
+    m_distance[start] = 0;
+    for (std::size_t k = 0; k < m_near.size(); ++k) {
+      const int atom = m_near[k];
+      if (m_distance[atom] + 1 >= Far) break;
+      for (int slot = m_graph.offsets[atom]; slot < m_graph.offsets[atom + 1]; ++slot) {
+        const int next = m_graph.neighbours[slot];
+        if (next > start && m_distance[next] == Far) {
+          m_distance[next] = m_distance[atom] + 1;
+          m_near.push_back(next);
+        }
+      }
+    }
+  }
+
   void Push(int atom, int bond) {
     m_position[atom] = static_cast<int>(m_path.size());
     m_path.push_back(atom);
@@ -129,7 +140,8 @@ class RingSearch {
     const int length = static_cast<int>(m_path.size());
     for (int slot = m_graph.offsets[last]; slot < m_graph.offsets[last + 1]; ++slot) {
       const int next = m_graph.neighbours[slot];
-      if (next <= start || m_position[next] >= 0) continue;
+      if (next <= start || m_position[next] >= 0 || m_distance[next] > LargestRing - length)
+        continue;
       int closingBond = -1;
       bool chord = false;
       for (int k = m_graph.offsets[next]; k < m_graph.offsets[next + 1] && !chord; ++k) {
@@ -160,6 +172,8 @@ class RingSearch {
 
   const BondGraph& m_graph;
   std::vector<int> m_position;  ///< an atom's place on the path, −1 off it
+  std::vector<int> m_distance;  ///< bonds from the start, Far when further or not measured
+  std::vector<int> m_near;      ///< the atoms whose distance is measured
   std::vector<int> m_path;
   std::vector<int> m_pathBonds;  ///< [k]: the bond from m_path[k − 1] to m_path[k]
 };
@@ -208,22 +222,30 @@ CageSearch FindCages(const std::vector<FrameAtom>& atoms, const CageFinderOption
         parent[Root(parent, r)] = Root(parent, bondRing[bond]);
     }
 
-  std::vector<std::vector<int>> systemRings(ringCount);
-  for (int r = 0; r < ringCount; ++r) systemRings[Root(parent, r)].push_back(r);
+  // The rings in runs of one system each, a system named by its root ring.
+  std::vector<int> system(ringCount), byRoot(ringCount);
+  for (int r = 0; r < ringCount; ++r) system[r] = Root(parent, r);
+  std::iota(byRoot.begin(), byRoot.end(), 0);
+  std::stable_sort(byRoot.begin(), byRoot.end(),
+                   [&](int r, int q) { return system[r] < system[q]; });
 
   CageSearch search;
   std::vector<int> member(carbons, -1);  ///< the system whose atoms are marked
+  std::vector<int> local;
   std::size_t largest = 0;
-  for (int system = 0; system < ringCount; ++system) {
-    if (systemRings[system].empty()) continue;
-    std::vector<int> local;
-    for (int r : systemRings[system])
+  for (std::size_t begin = 0, end = 0; begin < byRoot.size(); begin = end) {
+    const int root = system[byRoot[begin]];
+    while (end < byRoot.size() && system[byRoot[end]] == root) ++end;
+    local.clear();
+    for (std::size_t at = begin; at < end; ++at) {
+      const int r = byRoot[at];
       for (int k = rings.offsets[r]; k < rings.offsets[r + 1]; ++k)
         for (int a : graph.bonds[rings.bonds[k]])
-          if (member[a] != system) {
-            member[a] = system;
+          if (member[a] != root) {
+            member[a] = root;
             local.push_back(a);
           }
+    }
     largest = std::max(largest, local.size());
     if (static_cast<int>(local.size()) < MinimumCageAtoms) continue;
     FoundCage cage;
@@ -231,8 +253,8 @@ CageSearch FindCages(const std::vector<FrameAtom>& atoms, const CageFinderOption
     std::sort(cage.atoms.begin(), cage.atoms.end());
     for (int b = 0; b < static_cast<int>(graph.bonds.size()); ++b) {
       const auto& [first, second] = graph.bonds[b];
-      if (member[first] != system || member[second] != system) continue;
-      const bool ofSystem = bondRing[b] >= 0 && Root(parent, bondRing[b]) == system;
+      if (member[first] != root || member[second] != root) continue;
+      const bool ofSystem = bondRing[b] >= 0 && system[bondRing[b]] == root;
       if ((ofSystem ? bondRings[b] : 0) != 2) ++cage.openBonds;
     }
     search.cages.push_back(std::move(cage));

@@ -90,6 +90,13 @@ TEST(FindCages, FindsEachCageAndOnlyItsAtoms) {
          return cage;
        },
        {{Indices(0, 59), 11}}},
+      {"C60 whose first atom has an undefined coordinate: it bonds with nothing",
+       [] {
+         Molecule cage = examples::C60();
+         cage[0].position[1] = std::nan("");
+         return cage;
+       },
+       {{Indices(1, 59), 11}}},
       {"Diels-Alder adduct: the fused ring joins the system",
        examples::DielsAlderC60Adduct,
        {{Indices(0, 64), 6}}},
