@@ -12,6 +12,7 @@ packages=(
   fonts-liberation2 fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   desktop-file-utils locales
+  gemmi-dev tao-pegtl-dev libstb-dev
 )
 
 missing=()
