@@ -195,7 +195,8 @@ std::vector<AtomSite> ReadSites(cif::Block& block, const std::string& place,
                                                 "?calc_flag"});
   if (!table.ok())
     throw StructureError(place + ": no _atom_site_label with _atom_site_fract_x, _y and _z");
-  const std::string where = place + ", " + LinePlace(table.loop_item);
+  const std::string where =
+      place + ", " + (table.loop_item ? "the loop at " : std::string()) + LinePlace(table.loop_item);
   std::vector<AtomSite> sites;
   std::vector<std::string> dummies;
   for (std::size_t r = 0; r < table.length(); ++r) {
@@ -252,7 +253,10 @@ Structure ReadMacromolecule(const cif::Block& block, const std::string& source) 
   }
   Structure structure{source, block.name, ModelFrames(model)};
   if (structure.frames.empty())
-    throw StructureError(BlockPlace(source, block) + ": the _atom_site category holds no atoms");
+    throw StructureError(BlockPlace(source, block) +
+                         ": the _atom_site category holds no atoms, or lacks one of id, "
+                         "type_symbol, label_alt_id, label_asym_id, Cartn_x, Cartn_y, Cartn_z, "
+                         "occupancy, B_iso_or_equiv and auth_seq_id");
   return structure;
 }
 

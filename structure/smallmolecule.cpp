@@ -144,61 +144,74 @@ double BondingDistance(const std::string& element1, const std::string& element2)
 
 StructureFrame CompleteMolecules(const AsymmetricUnit& unit, const std::string& where) {
   const CellMatrix m = Orthogonalisation(unit.cell);
-  const std::vector<SymmetryOperator> operators =
-      unit.operators.empty() ? std::vector<SymmetryOperator>{IdentityOperator()} : unit.operators;
-  std::vector<Placed> taken;
-  for (std::size_t s = 0; s < unit.sites.size(); ++s)
-    taken.push_back({s, IdentityOperator(), unit.sites[s].fractional,
-                     Multiply(m, unit.sites[s].fractional)});
+  // The identity first, so that an atom stands where the file puts it rather than at an image.
+  std::vector<SymmetryOperator> operators = {IdentityOperator()};
+  for (const SymmetryOperator& op : unit.operators)
+    if (op.rotation != operators[0].rotation || op.translation != operators[0].translation)
+      operators.push_back(op);
   // A finite molecule holds each pair of site and operator at most once; more atoms than that
   // means the images go on without end.
-  const std::size_t limit = unit.sites.size() * (operators.size() + 1);
-  std::vector<std::size_t> frontier(taken.size());
-  for (std::size_t k = 0; k < frontier.size(); ++k) frontier[k] = k;
-  while (!frontier.empty()) {
-    std::vector<std::size_t> next;
-    for (std::size_t k : frontier) {
-      for (const SymmetryOperator& op : operators) {
-        for (std::size_t s = 0; s < unit.sites.size(); ++s) {
-          const Triple g = Apply(op, unit.sites[s].fractional);
-          SymmetryOperator shifted = op;
-          Triple candidate{};
-          for (int i = 0; i < 3; ++i) {
-            const double shift = std::round(taken[k].fractional[i] - g[i]);
-            candidate[i] = g[i] + shift;
-            shifted.translation[i] += static_cast<int>(shift) * gemmi::Op::DEN;
+  const std::size_t limit = unit.sites.size() * operators.size();
+  std::vector<Placed> taken;
+  std::vector<bool> covered(unit.sites.size(), false);
+  // Each molecule grows from the first site that no molecule holds yet, so a molecule split
+  // across the cell's edge, or into parts that symmetry relates, is built once.
+  for (std::size_t seed = 0; seed < unit.sites.size(); ++seed) {
+    if (covered[seed]) continue;
+    covered[seed] = true;
+    const Triple start = unit.sites[seed].fractional;
+    if (OnTakenSite(taken, Multiply(m, start))) continue;
+    taken.push_back({seed, IdentityOperator(), start, Multiply(m, start)});
+    std::vector<std::size_t> frontier = {taken.size() - 1};
+    while (!frontier.empty()) {
+      std::vector<std::size_t> next;
+      for (std::size_t k : frontier) {
+        for (const SymmetryOperator& op : operators) {
+          for (std::size_t s = 0; s < unit.sites.size(); ++s) {
+            const Triple g = Apply(op, unit.sites[s].fractional);
+            SymmetryOperator shifted = op;
+            Triple candidate{};
+            for (int i = 0; i < 3; ++i) {
+              const double shift = std::round(taken[k].fractional[i] - g[i]);
+              candidate[i] = g[i] + shift;
+              shifted.translation[i] += static_cast<int>(shift) * gemmi::Op::DEN;
+            }
+            const Triple cartesian = Multiply(m, candidate);
+            const std::string& element = unit.sites[taken[k].site].element;
+            if (Distance(cartesian, taken[k].cartesian) >
+                BondingDistance(element, unit.sites[s].element))
+              continue;
+            if (OnTakenSite(taken, cartesian)) continue;
+            taken.push_back({s, shifted, candidate, cartesian});
+            covered[s] = true;
+            next.push_back(taken.size() - 1);
+            if (taken.size() > limit)
+              throw StructureError(where +
+                                   ": the symmetry images of the atoms bond without end (a "
+                                   "polymer or a framework), so there are no molecules to "
+                                   "complete");
           }
-          const Triple cartesian = Multiply(m, candidate);
-          const std::string& element = unit.sites[taken[k].site].element;
-          if (Distance(cartesian, taken[k].cartesian) >
-              BondingDistance(element, unit.sites[s].element))
-            continue;
-          if (OnTakenSite(taken, cartesian)) continue;
-          taken.push_back({s, shifted, candidate, cartesian});
-          next.push_back(taken.size() - 1);
-          if (taken.size() > limit)
-            throw StructureError(where +
-                                 ": the symmetry images of the atoms bond without end (a polymer "
-                                 "or a framework), so there are no molecules to complete");
         }
       }
+      frontier = std::move(next);
     }
-    frontier = std::move(next);
   }
   StructureFrame frame;
   frame.cell = unit.cellText;
+  std::size_t images = 0;
   for (const Placed& p : taken) {
     const AtomSite& site = unit.sites[p.site];
     const CartesianSite c = ToCartesian(unit.cell, RotationMatrix(p.op), p.fractional, site.sigma);
-    const bool identity = &p - taken.data() < static_cast<std::ptrdiff_t>(unit.sites.size());
+    const bool image = p.op.rotation != IdentityOperator().rotation ||
+                       p.op.translation != IdentityOperator().translation;
+    images += image ? 1 : 0;
     frame.atoms.push_back(
-        {site.element, site.label, identity ? std::string() : OperatorText(p.op), c.position, c.sigma});
+        {site.element, site.label, image ? OperatorText(p.op) : std::string(), c.position, c.sigma});
   }
-  const std::size_t images = taken.size() - unit.sites.size();
   frame.notes.push_back("symmetry: " + unit.symmetrySource + "; " +
-                        std::to_string(unit.sites.size()) + " sites of the asymmetric unit and " +
-                        std::to_string(images) + " symmetry images complete the molecules, " +
-                        std::to_string(taken.size()) + " atoms");
+                        std::to_string(unit.sites.size()) + " sites of the asymmetric unit give " +
+                        std::to_string(taken.size()) + " atoms of complete molecules, " +
+                        std::to_string(images) + " of them symmetry images");
   return frame;
 }
 

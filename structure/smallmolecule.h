@@ -55,12 +55,13 @@ double BondingDistance(const std::string& element1, const std::string& element2)
 /// there, such as an atom on a special position, is not added again.
 inline constexpr double SameSiteDistance = 0.5;
 
-/// Completes the molecules of the asymmetric unit: starting from its sites, adds every
-/// symmetry image (operator and lattice translation) that lies within bonding distance of an
-/// atom already taken and is not on one, until no image is added. The asymmetric unit's
-/// sites come first, in their order, then the images in the order they were found. Cartesian
-/// positions and uncertainties follow ToCartesian. Throws StructureError (message starting with
-/// `where`) when the images never end, as in a polymer or a framework.
+/// Completes the molecules of the asymmetric unit. A molecule grows from the first site that
+/// no molecule holds yet: every symmetry image (operator and lattice translation) of a site
+/// that lies within bonding distance of an atom already taken, and not on one, is added, until
+/// none is. Atoms come molecule by molecule in the order found; an atom's `image` names the
+/// operator with its translation, empty for a site where the file puts it. Cartesian positions
+/// and uncertainties follow ToCartesian. Throws StructureError (message starting with `where`)
+/// when the images never end, as in a polymer or a framework.
 StructureFrame CompleteMolecules(const AsymmetricUnit& unit, const std::string& where);
 
 }  // namespace ovalon
