@@ -272,7 +272,13 @@ std::vector<Structure> ReadCif(const std::string& text, const std::string& sourc
   std::vector<Structure> structures;
   for (cif::Block& block : document.blocks) {
     if (block.has_tag("_atom_site_fract_x")) {
-      structures.push_back(ReadSmallMolecule(block, source));
+      try {
+        structures.push_back(ReadSmallMolecule(block, source));
+      } catch (const StructureError&) {
+        throw;
+      } catch (const std::exception& e) {
+        throw StructureError(BlockPlace(source, block) + ": " + e.what());
+      }
     } else if (block.has_tag("_atom_site.Cartn_x")) {
       structures.push_back(ReadMacromolecule(block, source));
     }
