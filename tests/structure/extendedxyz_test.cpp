@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/structure/expecterror.h"
 #include "tests/support/files.h"
 
 namespace ovalon {
@@ -59,12 +60,7 @@ TEST(ParseProperties, FindsTheColumnsItUses) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
-    try {
-      ParseProperties(c.value);
-      ADD_FAILURE() << "no error";
-    } catch (const StructureError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-    }
+    test::ExpectStructureError([&] { ParseProperties(c.value); }, c.message);
   }
 }
 
@@ -140,12 +136,7 @@ TEST(ReadExtendedXyz, ReportsMalformedFilesWithTheLine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    try {
-      ReadExtendedXyz(c.text, "t.xyz");
-      ADD_FAILURE() << "no error";
-    } catch (const StructureError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-    }
+    test::ExpectStructureError([&] { ReadExtendedXyz(c.text, "t.xyz"); }, c.message);
   }
 }
 
