@@ -1,5 +1,6 @@
 #pragma once
-// Products and transposes of the fixed-size matrices and vectors, written once for every size.
+// Products and transposes of the matrices and vectors, written once for every size, fixed or
+// chosen at run time.
 //
 // Every element of a product is one sum that starts at zero and takes its terms in ascending
 // index order, each term a product rounded to extended before it is added
@@ -11,12 +12,14 @@ namespace ovalon {
 
 /// L·R: element (r, c) is the sum over k = 1..K of L[r][k]·R[k][c].
 template <int R, int K, int C>
-FixedMatrix<R, C> Multiply(const FixedMatrix<R, K>& left, const FixedMatrix<K, C>& right) {
-  FixedMatrix<R, C> product;
-  for (int r = 1; r <= R; ++r) {
-    for (int c = 1; c <= C; ++c) {
+Matrix<R, C> Multiply(const Matrix<R, K>& left, const Matrix<K, C>& right) {
+  assert(left.Cols() == right.Rows());
+  const int rows = left.Rows(), inner = left.Cols(), cols = right.Cols();
+  Matrix<R, C> product(rows, cols);
+  for (int r = 1; r <= rows; ++r) {
+    for (int c = 1; c <= cols; ++c) {
       Extended sum = 0;
-      for (int k = 1; k <= K; ++k) sum = left.at(r, k) * right.at(k, c) + sum;
+      for (int k = 1; k <= inner; ++k) sum = left.at(r, k) * right.at(k, c) + sum;
       product.at(r, c) = sum;
     }
   }
@@ -25,11 +28,13 @@ FixedMatrix<R, C> Multiply(const FixedMatrix<R, K>& left, const FixedMatrix<K, C
 
 /// L·v: element r is the sum over k = 1..K of L[r][k]·v[k].
 template <int R, int K>
-FixedVector<R> Multiply(const FixedMatrix<R, K>& left, const FixedVector<K>& vector) {
-  FixedVector<R> product;
-  for (int r = 1; r <= R; ++r) {
+Vector<R> Multiply(const Matrix<R, K>& left, const Vector<K>& vector) {
+  assert(left.Cols() == vector.Size());
+  const int rows = left.Rows(), inner = left.Cols();
+  Vector<R> product(rows);
+  for (int r = 1; r <= rows; ++r) {
     Extended sum = 0;
-    for (int k = 1; k <= K; ++k) sum = left.at(r, k) * vector.at(k) + sum;
+    for (int k = 1; k <= inner; ++k) sum = left.at(r, k) * vector.at(k) + sum;
     product.at(r) = sum;
   }
   return product;
@@ -37,10 +42,11 @@ FixedVector<R> Multiply(const FixedMatrix<R, K>& left, const FixedVector<K>& vec
 
 /// Mᵀ.
 template <int R, int C>
-FixedMatrix<C, R> Transpose(const FixedMatrix<R, C>& m) {
-  FixedMatrix<C, R> t;
-  for (int r = 1; r <= R; ++r) {
-    for (int c = 1; c <= C; ++c) t.at(c, r) = m.at(r, c);
+Matrix<C, R> Transpose(const Matrix<R, C>& m) {
+  const int rows = m.Rows(), cols = m.Cols();
+  Matrix<C, R> t(cols, rows);
+  for (int r = 1; r <= rows; ++r) {
+    for (int c = 1; c <= cols; ++c) t.at(c, r) = m.at(r, c);
   }
   return t;
 }
