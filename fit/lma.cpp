@@ -15,24 +15,27 @@ Matrix9 BuildDampedNormalMatrix(const Matrix9& normal, Extended lambda) {
   return damped;
 }
 
-Vector60 NegatedResiduals(const PointSet& points, const QuadricParams& a) {
-  Vector60 r = EvaluateQuadricWithoutConstant(points, a);
-  for (int i = 1; i <= AtomCount; ++i) r.at(i) = -1 - r.at(i);
+template <int N>
+Vector<N> NegatedResiduals(const BasicPointSet<N>& points, const QuadricParams& a) {
+  Vector<N> r = EvaluateQuadricWithoutConstant(points, a);
+  for (int i = 1; i <= r.Size(); ++i) r.at(i) = -1 - r.at(i);
   return r;
 }
 
-QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix9x60& transpose,
-                                   const PointSet& points, const QuadricParams& a, Extended lambda,
-                                   Extended precision) {
-  const Vector60 r = NegatedResiduals(points, a);
+template <int N>
+QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix<9, N>& transpose,
+                                   const BasicPointSet<N>& points, const QuadricParams& a,
+                                   Extended lambda, Extended precision) {
+  const Vector<N> r = NegatedResiduals(points, a);
   const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
   return Multiply(Multiply(dampedInverse, transpose), r);
 }
 
-Extended ResidualNorm(const PointSet& points, const QuadricParams& a) {
-  const Vector60 f = EvaluateQuadric(points, a);
+template <int N>
+Extended ResidualNorm(const BasicPointSet<N>& points, const QuadricParams& a) {
+  const Vector<N> f = EvaluateQuadric(points, a);
   Extended sum = 0;
-  for (int i = 1; i <= AtomCount; ++i) sum = f.at(i) * f.at(i) + sum;
+  for (int i = 1; i <= f.Size(); ++i) sum = f.at(i) * f.at(i) + sum;
   return std::sqrt(sum);
 }
 
@@ -48,13 +51,15 @@ QuadricParams SubtractParams(const QuadricParams& a, const QuadricParams& b) {
   return difference;
 }
 
-QuadricParams FitQuadricLevenbergMarquardt(const PointSet& points,
+template <int N>
+QuadricParams FitQuadricLevenbergMarquardt(const BasicPointSet<N>& points,
                                            const MarquardtSettings& settings, Extended precision) {
   // Without a callback the run is never abandoned.
   return *FitQuadricLevenbergMarquardt(points, settings, precision, CycleCallback());
 }
 
-std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const PointSet& points,
+template <int N>
+std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>& points,
                                                           const MarquardtSettings& settings,
                                                           Extended precision,
                                                           const CycleCallback& afterCycle) {
@@ -62,7 +67,7 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const PointSet& points
   a.data.fill(settings.startValue);
   Extended lambda = settings.regularisationParameter;
   const Matrix9 normal = BuildNormalMatrix(points);
-  const Matrix9x60 transpose = TransposeDesignMatrix(points);
+  const Matrix<9, N> transpose = TransposeDesignMatrix(points);
   for (int cycle = 0; cycle < settings.refinementCycles; ++cycle) {
     const QuadricParams step =
         ComputeMarquardtStep(normal, transpose, points, a, lambda, precision);
@@ -81,5 +86,20 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const PointSet& points
   }
   return a;
 }
+
+// The two sizes: the window's 60 atoms and a count chosen at run time.
+#define OVALON_LMA_FOR_SIZE(N)                                                                  \
+  template Vector<N> NegatedResiduals(const BasicPointSet<N>&, const QuadricParams&);          \
+  template QuadricParams ComputeMarquardtStep(const Matrix9&, const Matrix<9, N>&,             \
+                                              const BasicPointSet<N>&, const QuadricParams&,   \
+                                              Extended, Extended);                             \
+  template Extended ResidualNorm(const BasicPointSet<N>&, const QuadricParams&);               \
+  template QuadricParams FitQuadricLevenbergMarquardt(const BasicPointSet<N>&,                 \
+                                                      const MarquardtSettings&, Extended);     \
+  template std::optional<QuadricParams> FitQuadricLevenbergMarquardt(                          \
+      const BasicPointSet<N>&, const MarquardtSettings&, Extended, const CycleCallback&);
+OVALON_LMA_FOR_SIZE(AtomCount)
+OVALON_LMA_FOR_SIZE(Dynamic)
+#undef OVALON_LMA_FOR_SIZE
 
 }  // namespace ovalon

@@ -2,7 +2,8 @@
 // The Levenberg–Marquardt fit of the quadric with Marquardt's diagonal scaling (module LMA).
 //
 // The arithmetic follows module MNK: extended precision, sums in ascending index order with
-// every product rounded before it is added.
+// every product rounded before it is added; every operation on points is compiled for the
+// window's 60 atoms and for a count chosen at run time.
 
 #include <functional>
 #include <optional>
@@ -23,18 +24,21 @@ struct MarquardtSettings {
 Matrix9 BuildDampedNormalMatrix(const Matrix9& normal, Extended lambda);
 
 /// r_i = −1 − s_i, where s_i is the quadric at atom i without its constant 1 (r = −F).
-Vector60 NegatedResiduals(const PointSet& points, const QuadricParams& a);
+template <int N>
+Vector<N> NegatedResiduals(const BasicPointSet<N>& points, const QuadricParams& a);
 
 /// The step δ that solves (N + λ·diag N)·δ = Dᵀ·r, formed as (Nλ⁻¹·Dᵀ)·r, from the normal
 /// matrix N and the transposed design matrix Dᵀ of `points` (they depend on the coordinates
 /// alone, so a run builds them once). Throws SingularMatrixError when Nλ has a pivot not larger
 /// than `precision`.
-QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix9x60& transpose,
-                                   const PointSet& points, const QuadricParams& a, Extended lambda,
-                                   Extended precision);
+template <int N>
+QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix<9, N>& transpose,
+                                   const BasicPointSet<N>& points, const QuadricParams& a,
+                                   Extended lambda, Extended precision);
 
 /// √(Σ F_i²), not divided by the number of atoms.
-Extended ResidualNorm(const PointSet& points, const QuadricParams& a);
+template <int N>
+Extended ResidualNorm(const BasicPointSet<N>& points, const QuadricParams& a);
 
 /// a + b, element by element.
 QuadricParams AddParams(const QuadricParams& a, const QuadricParams& b);
@@ -47,7 +51,8 @@ QuadricParams SubtractParams(const QuadricParams& a, const QuadricParams& b);
 /// the residual norm stands and λ is divided by the regularisation step; any other step (a NaN
 /// norm included) is undone by subtraction and λ is multiplied by it.
 /// Throws SingularMatrixError when a damped normal matrix is singular to `precision`.
-QuadricParams FitQuadricLevenbergMarquardt(const PointSet& points,
+template <int N>
+QuadricParams FitQuadricLevenbergMarquardt(const BasicPointSet<N>& points,
                                            const MarquardtSettings& settings, Extended precision);
 
 /// Called after every completed cycle with the number of cycles done so far (1, 2, …);
@@ -57,7 +62,8 @@ using CycleCallback = std::function<bool(int cyclesDone)>;
 /// The same run, calling `afterCycle` (when set) after every cycle; it changes nothing in the
 /// arithmetic, so a run that is not abandoned returns the coefficients of the run above.
 /// Returns nothing when `afterCycle` returns false.
-std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const PointSet& points,
+template <int N>
+std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>& points,
                                                           const MarquardtSettings& settings,
                                                           Extended precision,
                                                           const CycleCallback& afterCycle);

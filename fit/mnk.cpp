@@ -7,9 +7,29 @@
 
 namespace ovalon {
 
-Matrix60x9 BuildDesignMatrix(const PointSet& points) {
-  Matrix60x9 d;
-  for (int i = 1; i <= AtomCount; ++i) {
+namespace {
+
+/// ΔN = (T·ΔD + ΔDᵀ·D) + ΔDᵀ·ΔD from D, its transpose T, ΔD and its transpose.
+template <int N>
+Matrix9 NormalIncrement(const Matrix<N, 9>& d, const Matrix<9, N>& t, const Matrix<N, 9>& delta,
+                        const Matrix<9, N>& deltaT) {
+  const Matrix9 m1 = Multiply(t, delta);
+  const Matrix9 m2 = Multiply(deltaT, d);
+  const Matrix9 m3 = Multiply(deltaT, delta);
+  Matrix9 increment;
+  for (int r = 1; r <= 9; ++r) {
+    for (int c = 1; c <= 9; ++c) increment.at(r, c) = (m1.at(r, c) + m2.at(r, c)) + m3.at(r, c);
+  }
+  return increment;
+}
+
+}  // namespace
+
+template <int N>
+Matrix<N, 9> BuildDesignMatrix(const BasicPointSet<N>& points) {
+  const int atoms = points.Size();
+  Matrix<N, 9> d(atoms, 9);
+  for (int i = 1; i <= atoms; ++i) {
     const Extended x = points.X.at(i);
     const Extended y = points.Y.at(i);
     const Extended z = points.Z.at(i);
@@ -26,35 +46,43 @@ Matrix60x9 BuildDesignMatrix(const PointSet& points) {
   return d;
 }
 
-Matrix9x60 TransposeDesignMatrix(const PointSet& points) {
+template <int N>
+Matrix<9, N> TransposeDesignMatrix(const BasicPointSet<N>& points) {
   return Transpose(BuildDesignMatrix(points));
 }
 
-Matrix9 BuildNormalMatrix(const PointSet& points) {
-  const Matrix60x9 d = BuildDesignMatrix(points);
+template <int N>
+Matrix9 BuildNormalMatrix(const BasicPointSet<N>& points) {
+  const Matrix<N, 9> d = BuildDesignMatrix(points);
   return Multiply(Transpose(d), d);
 }
 
-Matrix9x60 BuildPseudoInverse(const PointSet& points, Extended precision) {
-  const Matrix9 inverse = InvertGuarded(BuildNormalMatrix(points), precision);
-  return Multiply(inverse, TransposeDesignMatrix(points));
+template <int N>
+Matrix<9, N> BuildPseudoInverse(const BasicPointSet<N>& points, Extended precision) {
+  const Matrix<N, 9> d = BuildDesignMatrix(points);
+  const Matrix<9, N> t = Transpose(d);
+  const Matrix9 inverse = InvertGuarded(Multiply(t, d), precision);
+  return Multiply(inverse, t);
 }
 
-QuadricParams FitQuadricLeastSquares(const PointSet& points, Extended precision) {
-  const Matrix9x60 p = BuildPseudoInverse(points, precision);
+template <int N>
+QuadricParams FitQuadricLeastSquares(const BasicPointSet<N>& points, Extended precision) {
+  const Matrix<9, N> p = BuildPseudoInverse(points, precision);
   // A = P·(−1): the row sums are taken as a running difference from zero.
   QuadricParams a;
   for (int r = 1; r <= 9; ++r) {
     Extended difference = 0;
-    for (int c = 1; c <= AtomCount; ++c) difference = difference - p.at(r, c);
+    for (int c = 1; c <= p.Cols(); ++c) difference = difference - p.at(r, c);
     a.at(r) = difference;
   }
   return a;
 }
 
-Vector60 EvaluateQuadricWithoutConstant(const PointSet& points, const QuadricParams& a) {
-  Vector60 s;
-  for (int i = 1; i <= AtomCount; ++i) {
+template <int N>
+Vector<N> EvaluateQuadricWithoutConstant(const BasicPointSet<N>& points, const QuadricParams& a) {
+  const int atoms = points.Size();
+  Vector<N> s(atoms);
+  for (int i = 1; i <= atoms; ++i) {
     const Extended x = points.X.at(i);
     const Extended y = points.Y.at(i);
     const Extended z = points.Z.at(i);
@@ -72,24 +100,29 @@ Vector60 EvaluateQuadricWithoutConstant(const PointSet& points, const QuadricPar
   return s;
 }
 
-Vector60 EvaluateQuadric(const PointSet& points, const QuadricParams& a) {
-  Vector60 f = EvaluateQuadricWithoutConstant(points, a);
-  for (int i = 1; i <= AtomCount; ++i) f.at(i) = f.at(i) + 1;
+template <int N>
+Vector<N> EvaluateQuadric(const BasicPointSet<N>& points, const QuadricParams& a) {
+  Vector<N> f = EvaluateQuadricWithoutConstant(points, a);
+  for (int i = 1; i <= f.Size(); ++i) f.at(i) = f.at(i) + 1;
   return f;
 }
 
-Extended ScaledResidualNorm(const PointSet& points, const QuadricParams& a) {
-  const Vector60 f = EvaluateQuadric(points, a);
+template <int N>
+Extended ScaledResidualNorm(const BasicPointSet<N>& points, const QuadricParams& a) {
+  const Vector<N> f = EvaluateQuadric(points, a);
   Extended sum = 0;
-  for (int i = 1; i <= AtomCount; ++i) sum = f.at(i) * f.at(i) + sum;
-  return std::sqrt(sum) / AtomCount;
+  for (int i = 1; i <= f.Size(); ++i) sum = f.at(i) * f.at(i) + sum;
+  return std::sqrt(sum) / points.Size();
 }
 
-Matrix60x9 BuildDesignUncertainty(const PointSet& coords, const PointSet& errors) {
+template <int N>
+Matrix<N, 9> BuildDesignUncertainty(const BasicPointSet<N>& coords,
+                                    const BasicPointSet<N>& errors) {
   // The uncertainty of a product of two coordinates adds the two contributions in quadrature.
   const auto quadrature = [](Extended u, Extended v) { return std::sqrt(u * u + v * v); };
-  Matrix60x9 delta;
-  for (int i = 1; i <= AtomCount; ++i) {
+  const int atoms = coords.Size();
+  Matrix<N, 9> delta(atoms, 9);
+  for (int i = 1; i <= atoms; ++i) {
     const Extended x = coords.X.at(i);
     const Extended y = coords.Y.at(i);
     const Extended z = coords.Z.at(i);
@@ -110,27 +143,31 @@ Matrix60x9 BuildDesignUncertainty(const PointSet& coords, const PointSet& errors
   return delta;
 }
 
-Matrix9 BuildNormalIncrement(const PointSet& coords, const PointSet& errors) {
-  const Matrix60x9 d = BuildDesignMatrix(coords);
-  const Matrix9x60 t = Transpose(d);
-  const Matrix60x9 delta = BuildDesignUncertainty(coords, errors);
-  const Matrix9x60 deltaT = Transpose(delta);
-  const Matrix9 m1 = Multiply(t, delta);
-  const Matrix9 m2 = Multiply(deltaT, d);
-  const Matrix9 m3 = Multiply(deltaT, delta);
-  Matrix9 increment;
-  for (int r = 1; r <= 9; ++r) {
-    for (int c = 1; c <= 9; ++c) increment.at(r, c) = (m1.at(r, c) + m2.at(r, c)) + m3.at(r, c);
-  }
-  return increment;
+template <int N>
+Matrix9 BuildNormalIncrement(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors) {
+  const Matrix<N, 9> d = BuildDesignMatrix(coords);
+  const Matrix<N, 9> delta = BuildDesignUncertainty(coords, errors);
+  return NormalIncrement(d, Transpose(d), delta, Transpose(delta));
 }
 
-QuadricParams EstimateQuadricErrors(const PointSet& coords, const PointSet& errors,
-                                    Extended precision) {
-  const QuadricParams a = FitQuadricLeastSquares(coords, precision);
+template <int N>
+QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords,
+                                    const BasicPointSet<N>& errors, Extended precision) {
+  return EstimateQuadricErrors(coords, errors, FitQuadricLeastSquares(coords, precision),
+                               precision);
+}
 
-  const Matrix9 normal = BuildNormalMatrix(coords);
-  const Matrix9 increment = BuildNormalIncrement(coords, errors);
+template <int N>
+QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords,
+                                    const BasicPointSet<N>& errors, const QuadricParams& fit,
+                                    Extended precision) {
+  const Matrix<N, 9> d = BuildDesignMatrix(coords);
+  const Matrix<9, N> t = Transpose(d);
+  const Matrix<N, 9> delta = BuildDesignUncertainty(coords, errors);
+  const Matrix<9, N> deltaT = Transpose(delta);
+
+  const Matrix9 normal = Multiply(t, d);
+  const Matrix9 increment = NormalIncrement(d, t, delta, deltaT);
   Matrix9 shifted;
   for (int r = 1; r <= 9; ++r) {
     for (int c = 1; c <= 9; ++c) shifted.at(r, c) = normal.at(r, c) + increment.at(r, c);
@@ -138,12 +175,10 @@ QuadricParams EstimateQuadricErrors(const PointSet& coords, const PointSet& erro
   const Matrix9 shiftedInverse = InvertGuarded(shifted, precision);
 
   // b = (D + ΔD)ᵀ·(−1): each pair T + ΔDᵀ is formed first, then subtracted in turn.
-  const Matrix9x60 t = TransposeDesignMatrix(coords);
-  const Matrix9x60 deltaT = Transpose(BuildDesignUncertainty(coords, errors));
   QuadricParams b;
   for (int r = 1; r <= 9; ++r) {
     Extended difference = 0;
-    for (int c = 1; c <= AtomCount; ++c) difference = difference - (t.at(r, c) + deltaT.at(r, c));
+    for (int c = 1; c <= t.Cols(); ++c) difference = difference - (t.at(r, c) + deltaT.at(r, c));
     b.at(r) = difference;
   }
 
@@ -151,8 +186,31 @@ QuadricParams EstimateQuadricErrors(const PointSet& coords, const PointSet& erro
   // uncertainties dA therefore holds the rounding difference of the two orders.
   const QuadricParams shiftedFit = Multiply(shiftedInverse, b);
   QuadricParams da;
-  for (int r = 1; r <= 9; ++r) da.at(r) = a.at(r) - shiftedFit.at(r);
+  for (int r = 1; r <= 9; ++r) da.at(r) = fit.at(r) - shiftedFit.at(r);
   return da;
 }
+
+// The two sizes: the window's 60 atoms and a count chosen at run time.
+#define OVALON_MNK_FOR_SIZE(N)                                                                \
+  template Matrix<N, 9> BuildDesignMatrix(const BasicPointSet<N>&);                           \
+  template Matrix<9, N> TransposeDesignMatrix(const BasicPointSet<N>&);                       \
+  template Matrix9 BuildNormalMatrix(const BasicPointSet<N>&);                                \
+  template Matrix<9, N> BuildPseudoInverse(const BasicPointSet<N>&, Extended);                \
+  template QuadricParams FitQuadricLeastSquares(const BasicPointSet<N>&, Extended);           \
+  template Vector<N> EvaluateQuadricWithoutConstant(const BasicPointSet<N>&,                  \
+                                                    const QuadricParams&);                    \
+  template Vector<N> EvaluateQuadric(const BasicPointSet<N>&, const QuadricParams&);          \
+  template Extended ScaledResidualNorm(const BasicPointSet<N>&, const QuadricParams&);        \
+  template Matrix<N, 9> BuildDesignUncertainty(const BasicPointSet<N>&,                       \
+                                               const BasicPointSet<N>&);                      \
+  template Matrix9 BuildNormalIncrement(const BasicPointSet<N>&, const BasicPointSet<N>&);    \
+  template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&,                       \
+                                               const BasicPointSet<N>&, Extended);            \
+  template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&,                       \
+                                               const BasicPointSet<N>&, const QuadricParams&, \
+                                               Extended);
+OVALON_MNK_FOR_SIZE(AtomCount)
+OVALON_MNK_FOR_SIZE(Dynamic)
+#undef OVALON_MNK_FOR_SIZE
 
 }  // namespace ovalon

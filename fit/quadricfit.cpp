@@ -7,9 +7,10 @@
 
 namespace ovalon {
 
-bool CoordinatesLoaded(const PointSet& coords) {
+template <int N>
+bool CoordinatesLoaded(const BasicPointSet<N>& coords) {
   Extended sum = 0;
-  for (int i = 1; i <= AtomCount; ++i) {
+  for (int i = 1; i <= coords.Size(); ++i) {
     sum = std::fabs(static_cast<Extended>(coords.X.at(i))) + sum;
     sum = std::fabs(static_cast<Extended>(coords.Y.at(i))) + sum;
     sum = std::fabs(static_cast<Extended>(coords.Z.at(i))) + sum;
@@ -18,18 +19,21 @@ bool CoordinatesLoaded(const PointSet& coords) {
   return sum > 0;
 }
 
-QuadricParams FitQuadric(const PointSet& coords, const FitPlan& plan) {
+template <int N>
+QuadricParams FitQuadric(const BasicPointSet<N>& coords, const FitPlan& plan) {
   if (plan.leastSquares) return FitQuadricLeastSquares(coords, plan.inversePrecision);
   return FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision);
 }
 
-FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitPlan& plan,
-                      const CycleCallback& afterCycle) {
+template <int N>
+FitOutcome ComputeFit(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
+                      const FitPlan& plan, const CycleCallback& afterCycle) {
   FitOutcome outcome;
   try {
     if (plan.leastSquares) {
       outcome.params = FitQuadricLeastSquares(coords, plan.inversePrecision);
-      outcome.errors = EstimateQuadricErrors(coords, errors, plan.inversePrecision);
+      outcome.errors =
+          EstimateQuadricErrors(coords, errors, outcome.params, plan.inversePrecision);
     } else {
       const std::optional<QuadricParams> a =
           FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision, afterCycle);
@@ -52,5 +56,15 @@ QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant) {
   form.at(10) = constant;
   return form;
 }
+
+// The two sizes: the window's 60 atoms and a count chosen at run time.
+template bool CoordinatesLoaded(const PointSet&);
+template bool CoordinatesLoaded(const AtomPoints&);
+template QuadricParams FitQuadric(const PointSet&, const FitPlan&);
+template QuadricParams FitQuadric(const AtomPoints&, const FitPlan&);
+template FitOutcome ComputeFit(const PointSet&, const PointSet&, const FitPlan&,
+                               const CycleCallback&);
+template FitOutcome ComputeFit(const AtomPoints&, const AtomPoints&, const FitPlan&,
+                               const CycleCallback&);
 
 }  // namespace ovalon

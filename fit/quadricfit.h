@@ -32,18 +32,21 @@ struct FitOutcome {
 
 /// False when Σ |X[i]| + |Y[i]| + |Z[i]| over the atoms is 0 or not a number: no coordinates
 /// were read, and no fit runs.
-bool CoordinatesLoaded(const PointSet& coords);
+template <int N>
+bool CoordinatesLoaded(const BasicPointSet<N>& coords);
 
 /// The coefficients by the plan's method, without error estimate.
 /// Throws SingularMatrixError when a matrix is singular to the inverse precision.
-QuadricParams FitQuadric(const PointSet& coords, const FitPlan& plan);
+template <int N>
+QuadricParams FitQuadric(const BasicPointSet<N>& coords, const FitPlan& plan);
 
 /// The fit of "Аппроксимация": least squares with its error estimate from `errors`, or
 /// Levenberg–Marquardt calling `afterCycle` (when set) after every cycle, Cancelled when it
 /// returns false. A small pivot ends it SingularMatrix. It may run on a thread of its own once
 /// that thread has called SetExtendedFloatingPointEnvironment().
-FitOutcome ComputeFit(const PointSet& coords, const PointSet& errors, const FitPlan& plan,
-                      const CycleCallback& afterCycle = {});
+template <int N>
+FitOutcome ComputeFit(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
+                      const FitPlan& plan, const CycleCallback& afterCycle = {});
 
 /// The stored form of a fit: A1, A2, A3, then A4..A9 divided by 2, then `constant`.
 QuadricForm ToQuadricForm(const QuadricParams& a, Extended constant);
