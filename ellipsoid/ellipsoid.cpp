@@ -160,14 +160,16 @@ CanonicalForm ReduceToCanonicalForm(const QuadricForm& q, Extended inversePrecis
   return form;
 }
 
-PointSet TransformToCanonicalFrame(const PointSet& points, const CanonicalForm& form) {
+template <int N>
+BasicPointSet<N> TransformToCanonicalFrame(const BasicPointSet<N>& points,
+                                           const CanonicalForm& form) {
   const Matrix3& w = form.inverseVectors;
   const auto row = [&](int r, Extended x, Extended y, Extended z) {
     return static_cast<double>(((w.at(r, 1) * x + w.at(r, 2) * y) + w.at(r, 3) * z) +
                                form.shift.at(r));
   };
-  PointSet moved;
-  for (int i = 1; i <= AtomCount; ++i) {
+  BasicPointSet<N> moved(points.Size());
+  for (int i = 1; i <= points.Size(); ++i) {
     const Extended x = points.X.at(i), y = points.Y.at(i), z = points.Z.at(i);
     moved.X.at(i) = row(1, x, y, z);
     moved.Y.at(i) = row(2, x, y, z);
@@ -175,6 +177,9 @@ PointSet TransformToCanonicalFrame(const PointSet& points, const CanonicalForm& 
   }
   return moved;
 }
+
+template PointSet TransformToCanonicalFrame(const PointSet&, const CanonicalForm&);
+template AtomPoints TransformToCanonicalFrame(const AtomPoints&, const CanonicalForm&);
 
 Extended Power(Extended x, Extended y) {
   constexpr Extended MaxIntegralExponent = std::numeric_limits<int>::max();

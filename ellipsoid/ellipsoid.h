@@ -69,8 +69,11 @@ CanonicalForm ReduceToCanonicalForm(const QuadricForm& q, Extended inversePrecis
                                     Extended rotationPrecision);
 
 /// The points in the canonical frame of `form`: row r of W·x + s for each of them, summed as
-/// ((W[r][1]·x + W[r][2]·y) + W[r][3]·z) + s_r and rounded to 64 bits.
-PointSet TransformToCanonicalFrame(const PointSet& points, const CanonicalForm& form);
+/// ((W[r][1]·x + W[r][2]·y) + W[r][3]·z) + s_r and rounded to 64 bits. Compiled for the
+/// window's PointSet and for AtomPoints.
+template <int N>
+BasicPointSet<N> TransformToCanonicalFrame(const BasicPointSet<N>& points,
+                                           const CanonicalForm& form);
 
 /// x^y: an integral y (|y| ≤ 2³¹ − 1) by repeated multiplication, any other y as
 /// 2^(y·log₂x), with 0^y = 0 and NaN for a negative x.
