@@ -1,6 +1,7 @@
 #include "analysis/cagesummary.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 #include "analysis/normalsampler.h"
@@ -22,6 +23,8 @@ const char* StatusName(SummaryStatus status) {
       return "unreadable";
     case SummaryStatus::CageSize:
       return "cage-size";
+    case SummaryStatus::TooFewAtoms:
+      return "too-few-atoms";
     case SummaryStatus::NoFit:
       return "no-fit";
     case SummaryStatus::Singular:
@@ -111,15 +114,16 @@ struct RunningSpread {
   }
 };
 
-MonteCarloSpread RunMonteCarlo(const PointSet& coords, const PointSet& sigma,
+template <int N>
+MonteCarloSpread RunMonteCarlo(const BasicPointSet<N>& coords, const BasicPointSet<N>& sigma,
                                const SummarySettings& settings, long long frameNumber) {
   NormalSampler normal(settings.seed, static_cast<std::uint64_t>(frameNumber));
   RunningSpread spreads[5];  // a, b, c, volume, exact surface
   for (int draw = 0; draw < settings.monteCarloDraws; ++draw) {
     // Atom by atom, x, y, z: every coordinate takes one draw, whatever its σ, so that the
     // draws of one atom do not depend on the uncertainties of the others.
-    PointSet drawn;
-    for (int i = 1; i <= AtomCount; ++i) {
+    BasicPointSet<N> drawn(coords.Size());
+    for (int i = 1; i <= coords.Size(); ++i) {
       drawn.X.at(i) = coords.X.at(i) + sigma.X.at(i) * normal.Next();
       drawn.Y.at(i) = coords.Y.at(i) + sigma.Y.at(i) * normal.Next();
       drawn.Z.at(i) = coords.Z.at(i) + sigma.Z.at(i) * normal.Next();
@@ -165,10 +169,19 @@ std::array<double, 3> SortedSemiAxisErrors(const QuadricForm& q, const QuadricFo
 
 }  // namespace
 
-CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
+template <int N>
+CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>& sigma,
                           const SummarySettings& settings, long long frameNumber) {
+  assert(sigma.Size() == coords.Size());
   CageSummary summary;
   summary.chord = FindLongestChord(coords);
+  if (coords.Size() < MinimumFitAtoms) {
+    summary.status = SummaryStatus::TooFewAtoms;
+    summary.message = std::to_string(coords.Size()) + (coords.Size() == 1 ? " atom" : " atoms") +
+                      ": fitting the nine coefficients of the quadric needs at least " +
+                      std::to_string(MinimumFitAtoms);
+    return summary;
+  }
   if (!CoordinatesLoaded(coords)) {
     summary.status = SummaryStatus::NoFit;
     summary.message = "every coordinate is zero: the fit does not run";
@@ -192,8 +205,9 @@ CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
       return summary;
     }
     if (settings.fit.leastSquares) {
+      // `a` is the least-squares fit of these coordinates: the estimate does not repeat it.
       const QuadricForm e =
-          ToQuadricForm(EstimateQuadricErrors(coords, sigma, inversePrecision), 0.0L);
+          ToQuadricForm(EstimateQuadricErrors(coords, sigma, a, inversePrecision), 0.0L);
       summary.semiAxisErrors = SortedSemiAxisErrors(q, e, settings);
     }
     summary.ellipsoid = true;
@@ -229,5 +243,10 @@ CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
     summary.monteCarlo = RunMonteCarlo(coords, sigma, settings, frameNumber);
   return summary;
 }
+
+template CageSummary SummariseCage(const PointSet&, const PointSet&, const SummarySettings&,
+                                   long long);
+template CageSummary SummariseCage(const AtomPoints&, const AtomPoints&, const SummarySettings&,
+                                   long long);
 
 }  // namespace ovalon

@@ -29,13 +29,14 @@ enum class SummaryStatus {
   NotEllipsoid,  ///< analysed; the fitted quadric is not an ellipsoid
   Unreadable,    ///< the frame cannot be read
   CageSize,      ///< the frame does not hold exactly 60 carbon atoms
+  TooFewAtoms,   ///< fewer than 9 atoms: the nine coefficients of the quadric cannot be fitted
   NoFit,         ///< every coordinate is zero: the fit does not run, as in the window
   Singular,      ///< a matrix is singular to the inverse precision
   FileError,     ///< the file cannot be opened or read
 };
 
-/// The status as the CSV writes it: "ok", "not-ellipsoid", "unreadable", "cage-size", "no-fit",
-/// "singular" or "file-error".
+/// The status as the CSV writes it: "ok", "not-ellipsoid", "unreadable", "cage-size",
+/// "too-few-atoms", "no-fit", "singular" or "file-error".
 const char* StatusName(SummaryStatus status);
 
 /// True for the statuses of frames that were not analysed (all but Ok and NotEllipsoid).
@@ -57,7 +58,7 @@ struct CageSummary {
   SummaryStatus status = SummaryStatus::Ok;
   std::string message;  ///< why, for every status but Ok
   LongestChord chord;
-  std::optional<double> residual;  ///< |F|/60 of the fit
+  std::optional<double> residual;  ///< |F|/N of the fit, N the number of atoms
   std::optional<std::array<double, 3>> centre;
   std::optional<bool> ellipsoid;  ///< set once the canonical form is known
   // Set for an ellipsoid only:
@@ -70,9 +71,16 @@ struct CageSummary {
   std::optional<MonteCarloSpread> monteCarlo;   ///< with monteCarloDraws > 0
 };
 
-/// Analyses a cage of 60 atoms with its coordinate uncertainties. `frameNumber` keys the Monte
-/// Carlo draws, so a cage's spreads depend only on the seed and its number.
-CageSummary SummariseCage(const PointSet& coords, const PointSet& sigma,
+/// The fewest atoms a quadric can be fitted to: one per coefficient.
+constexpr int MinimumFitAtoms = 9;
+
+/// Analyses a cage of N atoms with its coordinate uncertainties (`sigma` has as many atoms);
+/// compiled for the window's PointSet and for AtomPoints of any size, which give the same
+/// results for the same 60 atoms. Fewer than MinimumFitAtoms atoms give TooFewAtoms with the
+/// longest chord only. `frameNumber` keys the Monte Carlo draws, so a cage's spreads depend only
+/// on the seed and its number.
+template <int N>
+CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>& sigma,
                           const SummarySettings& settings, long long frameNumber);
 
 /// Sorts the semi-axes a ≥ b ≥ c (ties keep their order) and orients their eigenvector columns

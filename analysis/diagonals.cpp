@@ -11,13 +11,18 @@ namespace {
 /// in, only another NaN replaces it, so it reaches the report.
 bool Exceeds(double d, double best) { return std::isnan(d) || d > best; }
 
-std::array<double, 3> AtomPoint(const PointSet& atoms, int i) {
+/// The number of pairs i < j of `atoms` atoms; Dynamic stays Dynamic.
+constexpr int PairCount(int atoms) { return atoms == Dynamic ? Dynamic : atoms * (atoms - 1) / 2; }
+
+template <int N>
+std::array<double, 3> AtomPoint(const BasicPointSet<N>& atoms, int i) {
   return {atoms.X.at(i), atoms.Y.at(i), atoms.Z.at(i)};
 }
 
 }  // namespace
 
-double AtomDistance(const PointSet& atoms, int i, int j) {
+template <int N>
+double AtomDistance(const BasicPointSet<N>& atoms, int i, int j) {
   const Extended dx = static_cast<Extended>(atoms.X.at(i)) - atoms.X.at(j);
   const Extended dy = static_cast<Extended>(atoms.Y.at(i)) - atoms.Y.at(j);
   const Extended dz = static_cast<Extended>(atoms.Z.at(i)) - atoms.Z.at(j);
@@ -27,7 +32,8 @@ double AtomDistance(const PointSet& atoms, int i, int j) {
   return static_cast<double>(std::sqrt(sum));
 }
 
-Extended OriginDistance(const PointSet& atoms, int i) {
+template <int N>
+Extended OriginDistance(const BasicPointSet<N>& atoms, int i) {
   const Extended x = atoms.X.at(i), y = atoms.Y.at(i), z = atoms.Z.at(i);
   Extended sum = x * x;
   sum = y * y + sum;
@@ -37,8 +43,9 @@ Extended OriginDistance(const PointSet& atoms, int i) {
 
 namespace {
 
-bool AllFinite(const PointSet& atoms) {
-  for (int i = 1; i <= AtomCount; ++i) {
+template <int N>
+bool AllFinite(const BasicPointSet<N>& atoms) {
+  for (int i = 1; i <= atoms.Size(); ++i) {
     if (!std::isfinite(atoms.X.at(i)) || !std::isfinite(atoms.Y.at(i)) ||
         !std::isfinite(atoms.Z.at(i)))
       return false;
@@ -48,7 +55,8 @@ bool AllFinite(const PointSet& atoms) {
 
 /// Atoms i and j as the chord's ends: the start is the one nearer to the origin, atom i when
 /// they are equally far or a distance is not a number (the comparison is then false).
-void SetEnds(const PointSet& atoms, int i, int j, LongestChord& chord) {
+template <int N>
+void SetEnds(const BasicPointSet<N>& atoms, int i, int j, LongestChord& chord) {
   const bool iFarther = OriginDistance(atoms, i) > OriginDistance(atoms, j);
   chord.startAtom = iFarther ? j : i;
   chord.endAtom = iFarther ? i : j;
@@ -56,10 +64,12 @@ void SetEnds(const PointSet& atoms, int i, int j, LongestChord& chord) {
 
 /// The window's own search, for coordinates that are not all finite: every ordered pair, i = j
 /// included, since a distance that is not a number replaces any before it.
-LongestChord SearchEveryPair(const PointSet& atoms) {
+template <int N>
+LongestChord SearchEveryPair(const BasicPointSet<N>& atoms) {
+  const int count = atoms.Size();
   LongestChord chord;
-  for (int i = 1; i <= AtomCount; ++i) {
-    for (int j = 1; j <= AtomCount; ++j) {
+  for (int i = 1; i <= count; ++i) {
+    for (int j = 1; j <= count; ++j) {
       const double d = AtomDistance(atoms, i, j);
       if (!Exceeds(d, chord.length)) continue;
       chord.length = d;
@@ -71,18 +81,21 @@ LongestChord SearchEveryPair(const PointSet& atoms) {
 
 /// The same chord for finite coordinates, whose distances are never NaN: a distance and its
 /// mirror (j, i) are bit-identical, so the first pair that reaches the maximum has i < j.
-LongestChord SearchCandidates(const PointSet& atoms) {
+template <int N>
+LongestChord SearchCandidates(const BasicPointSet<N>& atoms) {
   // A first pass in 64-bit arithmetic finds the pairs that can hold the longest chord. Its
   // squared distances are within a few parts in 10^15 of the window's extended ones, and a
   // pair whose rounded distance reaches the maximum has a square within about 5E-16 of the
   // largest; the margin of 1E-9 keeps every such pair. When the squares overflow or underflow
   // 64 bits, every pair is a candidate.
-  constexpr int Pairs = AtomCount * (AtomCount - 1) / 2;
-  std::array<double, Pairs> squares;
+  const int count = atoms.Size();
+  // In place for a fixed count, and left uninitialised: every element is written first.
+  typename detail::Storage<double, PairCount(N)>::Type squares;
+  if constexpr (N == Dynamic) squares.resize(PairCount(count));
   double largest = 0;
   int n = 0;
-  for (int i = 1; i <= AtomCount; ++i) {
-    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
+  for (int i = 1; i <= count; ++i) {
+    for (int j = i + 1; j <= count; ++j, ++n) {
       const double dx = atoms.X.at(i) - atoms.X.at(j);
       const double dy = atoms.Y.at(i) - atoms.Y.at(j);
       const double dz = atoms.Z.at(i) - atoms.Z.at(j);
@@ -96,16 +109,16 @@ LongestChord SearchCandidates(const PointSet& atoms) {
 
   LongestChord chord;
   n = 0;
-  for (int i = 1; i <= AtomCount; ++i) {
-    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
+  for (int i = 1; i <= count; ++i) {
+    for (int j = i + 1; j <= count; ++j, ++n) {
       if (candidate(n)) chord.length = std::max(chord.length, AtomDistance(atoms, i, j));
     }
   }
   if (!(chord.length > 0)) return chord;
   // The window keeps the first pair, in the order (i, j) with i < j, that reaches the maximum.
   n = 0;
-  for (int i = 1; i <= AtomCount; ++i) {
-    for (int j = i + 1; j <= AtomCount; ++j, ++n) {
+  for (int i = 1; i <= count; ++i) {
+    for (int j = i + 1; j <= count; ++j, ++n) {
       if (!candidate(n) || AtomDistance(atoms, i, j) != chord.length) continue;
       SetEnds(atoms, i, j, chord);
       return chord;
@@ -116,9 +129,17 @@ LongestChord SearchCandidates(const PointSet& atoms) {
 
 }  // namespace
 
-LongestChord FindLongestChord(const PointSet& atoms) {
+template <int N>
+LongestChord FindLongestChord(const BasicPointSet<N>& atoms) {
   return AllFinite(atoms) ? SearchCandidates(atoms) : SearchEveryPair(atoms);
 }
+
+template double AtomDistance(const PointSet&, int, int);
+template double AtomDistance(const AtomPoints&, int, int);
+template Extended OriginDistance(const PointSet&, int);
+template Extended OriginDistance(const AtomPoints&, int);
+template LongestChord FindLongestChord(const PointSet&);
+template LongestChord FindLongestChord(const AtomPoints&);
 
 DiagonalResult FindMaximumDiagonals(const PointSet& atoms) {
   DiagonalResult result;
