@@ -88,15 +88,15 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
 }
 
 // The two sizes: the window's 60 atoms and a count chosen at run time.
-#define OVALON_LMA_FOR_SIZE(N)                                                                  \
-  template Vector<N> NegatedResiduals(const BasicPointSet<N>&, const QuadricParams&);          \
-  template QuadricParams ComputeMarquardtStep(const Matrix9&, const Matrix<9, N>&,             \
-                                              const BasicPointSet<N>&, const QuadricParams&,   \
-                                              Extended, Extended);                             \
-  template Extended ResidualNorm(const BasicPointSet<N>&, const QuadricParams&);               \
-  template QuadricParams FitQuadricLevenbergMarquardt(const BasicPointSet<N>&,                 \
-                                                      const MarquardtSettings&, Extended);     \
-  template std::optional<QuadricParams> FitQuadricLevenbergMarquardt(                          \
+#define OVALON_LMA_FOR_SIZE(N)                                                               \
+  template Vector<N> NegatedResiduals(const BasicPointSet<N>&, const QuadricParams&);        \
+  template QuadricParams ComputeMarquardtStep(const Matrix9&, const Matrix<9, N>&,           \
+                                              const BasicPointSet<N>&, const QuadricParams&, \
+                                              Extended, Extended);                           \
+  template Extended ResidualNorm(const BasicPointSet<N>&, const QuadricParams&);             \
+  template QuadricParams FitQuadricLevenbergMarquardt(const BasicPointSet<N>&,               \
+                                                      const MarquardtSettings&, Extended);   \
+  template std::optional<QuadricParams> FitQuadricLevenbergMarquardt(                        \
       const BasicPointSet<N>&, const MarquardtSettings&, Extended, const CycleCallback&);
 OVALON_LMA_FOR_SIZE(AtomCount)
 OVALON_LMA_FOR_SIZE(Dynamic)

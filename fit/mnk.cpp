@@ -151,16 +151,15 @@ Matrix9 BuildNormalIncrement(const BasicPointSet<N>& coords, const BasicPointSet
 }
 
 template <int N>
-QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords,
-                                    const BasicPointSet<N>& errors, Extended precision) {
+QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
+                                    Extended precision) {
   return EstimateQuadricErrors(coords, errors, FitQuadricLeastSquares(coords, precision),
                                precision);
 }
 
 template <int N>
-QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords,
-                                    const BasicPointSet<N>& errors, const QuadricParams& fit,
-                                    Extended precision) {
+QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
+                                    const QuadricParams& fit, Extended precision) {
   const Matrix<N, 9> d = BuildDesignMatrix(coords);
   const Matrix<9, N> t = Transpose(d);
   const Matrix<N, 9> delta = BuildDesignUncertainty(coords, errors);
@@ -191,24 +190,22 @@ QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords,
 }
 
 // The two sizes: the window's 60 atoms and a count chosen at run time.
-#define OVALON_MNK_FOR_SIZE(N)                                                                \
-  template Matrix<N, 9> BuildDesignMatrix(const BasicPointSet<N>&);                           \
-  template Matrix<9, N> TransposeDesignMatrix(const BasicPointSet<N>&);                       \
-  template Matrix9 BuildNormalMatrix(const BasicPointSet<N>&);                                \
-  template Matrix<9, N> BuildPseudoInverse(const BasicPointSet<N>&, Extended);                \
-  template QuadricParams FitQuadricLeastSquares(const BasicPointSet<N>&, Extended);           \
-  template Vector<N> EvaluateQuadricWithoutConstant(const BasicPointSet<N>&,                  \
-                                                    const QuadricParams&);                    \
-  template Vector<N> EvaluateQuadric(const BasicPointSet<N>&, const QuadricParams&);          \
-  template Extended ScaledResidualNorm(const BasicPointSet<N>&, const QuadricParams&);        \
-  template Matrix<N, 9> BuildDesignUncertainty(const BasicPointSet<N>&,                       \
-                                               const BasicPointSet<N>&);                      \
-  template Matrix9 BuildNormalIncrement(const BasicPointSet<N>&, const BasicPointSet<N>&);    \
-  template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&,                       \
-                                               const BasicPointSet<N>&, Extended);            \
-  template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&,                       \
-                                               const BasicPointSet<N>&, const QuadricParams&, \
-                                               Extended);
+#define OVALON_MNK_FOR_SIZE(N)                                                                    \
+  template Matrix<N, 9> BuildDesignMatrix(const BasicPointSet<N>&);                               \
+  template Matrix<9, N> TransposeDesignMatrix(const BasicPointSet<N>&);                           \
+  template Matrix9 BuildNormalMatrix(const BasicPointSet<N>&);                                    \
+  template Matrix<9, N> BuildPseudoInverse(const BasicPointSet<N>&, Extended);                    \
+  template QuadricParams FitQuadricLeastSquares(const BasicPointSet<N>&, Extended);               \
+  template Vector<N> EvaluateQuadricWithoutConstant(const BasicPointSet<N>&,                      \
+                                                    const QuadricParams&);                        \
+  template Vector<N> EvaluateQuadric(const BasicPointSet<N>&, const QuadricParams&);              \
+  template Extended ScaledResidualNorm(const BasicPointSet<N>&, const QuadricParams&);            \
+  template Matrix<N, 9> BuildDesignUncertainty(const BasicPointSet<N>&, const BasicPointSet<N>&); \
+  template Matrix9 BuildNormalIncrement(const BasicPointSet<N>&, const BasicPointSet<N>&);        \
+  template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&, const BasicPointSet<N>&,  \
+                                               Extended);                                         \
+  template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&, const BasicPointSet<N>&,  \
+                                               const QuadricParams&, Extended);
 OVALON_MNK_FOR_SIZE(AtomCount)
 OVALON_MNK_FOR_SIZE(Dynamic)
 #undef OVALON_MNK_FOR_SIZE

@@ -47,8 +47,7 @@ Extended ScaledResidualNorm(const BasicPointSet<N>& points, const QuadricParams&
 
 /// ΔD: the uncertainty of every element of D propagated from the coordinate uncertainties.
 template <int N>
-Matrix<N, 9> BuildDesignUncertainty(const BasicPointSet<N>& coords,
-                                    const BasicPointSet<N>& errors);
+Matrix<N, 9> BuildDesignUncertainty(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors);
 
 /// ΔN = (Dᵀ·ΔD + ΔDᵀ·D) + ΔDᵀ·ΔD, so that N + ΔN = (D + ΔD)ᵀ·(D + ΔD).
 template <int N>
@@ -58,14 +57,13 @@ Matrix9 BuildNormalIncrement(const BasicPointSet<N>& coords, const BasicPointSet
 /// and A′ fits the design matrix D + ΔD. Coordinates first, their uncertainties second.
 /// Throws SingularMatrixError.
 template <int N>
-QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords,
-                                    const BasicPointSet<N>& errors, Extended precision);
+QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
+                                    Extended precision);
 
 /// The same errors for a caller that has already fitted the coordinates by least squares:
 /// `fit` must be FitQuadricLeastSquares(coords, precision), which is then not repeated.
 template <int N>
-QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords,
-                                    const BasicPointSet<N>& errors, const QuadricParams& fit,
-                                    Extended precision);
+QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
+                                    const QuadricParams& fit, Extended precision);
 
 }  // namespace ovalon

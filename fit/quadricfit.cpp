@@ -32,8 +32,7 @@ FitOutcome ComputeFit(const BasicPointSet<N>& coords, const BasicPointSet<N>& er
   try {
     if (plan.leastSquares) {
       outcome.params = FitQuadricLeastSquares(coords, plan.inversePrecision);
-      outcome.errors =
-          EstimateQuadricErrors(coords, errors, outcome.params, plan.inversePrecision);
+      outcome.errors = EstimateQuadricErrors(coords, errors, outcome.params, plan.inversePrecision);
     } else {
       const std::optional<QuadricParams> a =
           FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision, afterCycle);
