@@ -1,9 +1,11 @@
-// Speed of ovalon-report --summary: one frame's least-squares summary and its parts, a frame
-// with 1000 Monte Carlo re-fits, and whole runs over an in-memory trajectory on 1 and 2 threads
-// (items are frames, so items_per_second is frames per second).
+// Speed of ovalon-report --summary: one frame's least-squares summary and its parts, the same
+// summary of 60 and 70 atoms counted at run time, a frame with 1000 Monte Carlo re-fits, and
+// whole runs over an in-memory trajectory on 1 and 2 threads (items are frames, so
+// items_per_second is frames per second).
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -18,12 +20,13 @@
 namespace ovalon {
 namespace {
 
-/// 60 points spread over a tilted, shifted ellipsoid of about 3.5 Å, with a little noise.
-PointSet Cage(int frame = 0) {
-  const PointSet unit = test::SpiralPoints(1, 1, 1);
+/// `count` points spread over a tilted, shifted ellipsoid of about 3.5 Å, with a little noise.
+template <int N>
+BasicPointSet<N> CageOf(int count, int frame) {
+  const BasicPointSet<N> unit = test::SpiralPointsOf<N>(count, 1, 1, 1);
   NormalSampler noise(1, static_cast<std::uint64_t>(frame));
-  PointSet p;
-  for (int i = 1; i <= AtomCount; ++i) {
+  BasicPointSet<N> p(count);
+  for (int i = 1; i <= count; ++i) {
     p.X.at(i) = 0.3 + 3.9 * unit.X.at(i) + 0.3 * unit.Z.at(i) + 0.005 * noise.Next();
     p.Y.at(i) = -0.2 + 3.5 * unit.Y.at(i) + 0.005 * noise.Next();
     p.Z.at(i) = 0.1 + 3.2 * unit.Z.at(i) + 0.15 * unit.X.at(i) + 0.005 * noise.Next();
@@ -31,13 +34,19 @@ PointSet Cage(int frame = 0) {
   return p;
 }
 
-PointSet Uncertainties() {
-  PointSet e;
-  e.X.data.fill(0.005);
-  e.Y.data.fill(0.005);
-  e.Z.data.fill(0.005);
+/// The window's 60 atoms of that cage.
+PointSet Cage(int frame = 0) { return CageOf<AtomCount>(AtomCount, frame); }
+
+/// 0.005 Å for every coordinate of `count` atoms.
+template <int N>
+BasicPointSet<N> UncertaintiesOf(int count) {
+  BasicPointSet<N> e(count);
+  for (auto* values : {&e.X, &e.Y, &e.Z})
+    std::fill(values->data.begin(), values->data.end(), 0.005);
   return e;
 }
+
+PointSet Uncertainties() { return UncertaintiesOf<AtomCount>(AtomCount); }
 
 SummarySettings Settings(int draws) {
   SummarySettings settings;
@@ -55,6 +64,17 @@ void BM_SummariseCage(benchmark::State& state) {
 }
 BENCHMARK(BM_SummariseCage)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SummariseCage)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+/// The same summary of state.range(0) atoms whose number is chosen at run time (AtomPoints):
+/// 60 against the window's fixed size above, 70 against 60 for the cost of more atoms.
+void BM_SummariseCageAtRunTimeSize(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const AtomPoints coords = CageOf<Dynamic>(count, 0), sigma = UncertaintiesOf<Dynamic>(count);
+  const SummarySettings settings = Settings(0);
+  for (auto _ : state) benchmark::DoNotOptimize(SummariseCage(coords, sigma, settings, 1));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SummariseCageAtRunTimeSize)->Arg(60)->Arg(70)->Unit(benchmark::kMicrosecond);
 
 // The parts of one least-squares summary.
 void BM_PartFitAndErrorEstimate(benchmark::State& state) {

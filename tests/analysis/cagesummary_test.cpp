@@ -28,28 +28,38 @@ test::Rotation Multiply(const test::Rotation& l, const test::Rotation& r) {
   return m;
 }
 
-TEST(SummariseCage, SortsTheAxesAndOrientsThemRightHanded) {
-  // Semi-axes 3, 5, 4 along x, y, z, turned by 0.3 rad about z after 0.7 rad about x, and
-  // shifted. The largest, 5, lies along R·ey, then 4 along R·ez, then 3 along R·ex.
-  const double c1 = std::cos(0.3), s1 = std::sin(0.3), c2 = std::cos(0.7), s2 = std::sin(0.7);
-  const test::Rotation rz = {{{c1, -s1, 0}, {s1, c1, 0}, {0, 0, 1}}};
-  const test::Rotation rx = {{{1, 0, 0}, {0, c2, -s2}, {0, s2, c2}}};
-  const test::Rotation r = Multiply(rz, rx);
-  const Vec shift = {1.5, -2, 0.25};
-  const PointSet points = test::EllipsoidPoints({3, 5, 4}, r, shift);
+// Semi-axes 3, 5, 4 along x, y, z, turned by 0.3 rad about z after 0.7 rad about x, and
+// shifted. The largest, 5, lies along R·ey, then 4 along R·ez, then 3 along R·ex.
+const double c1 = std::cos(0.3), s1 = std::sin(0.3), c2 = std::cos(0.7), s2 = std::sin(0.7);
+const test::Rotation Turn =
+    Multiply({{{c1, -s1, 0}, {s1, c1, 0}, {0, 0, 1}}}, {{{1, 0, 0}, {0, c2, -s2}, {0, s2, c2}}});
+const Vec Shift = {1.5, -2, 0.25};
+const std::array<double, 3> TurnedSemiAxes = {3, 5, 4};
+
+SummarySettings LeastSquaresSettings() {
   SummarySettings settings;
   settings.fit.inversePrecision = 1e-10;
   settings.rotationPrecision = 1e-20;
-  const CageSummary s = SummariseCage(points, PointSet(), settings, 1);
+  return settings;
+}
+
+/// The centre and the sorted semi-axes 5, 4, 3 of the turned ellipsoid.
+void ExpectTurnedEllipsoid(const CageSummary& s, double tolerance) {
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR((*s.centre)[k], Shift[k], tolerance);
+  EXPECT_NEAR(s.semiAxes[0], 5, tolerance);
+  EXPECT_NEAR(s.semiAxes[1], 4, tolerance);
+  EXPECT_NEAR(s.semiAxes[2], 3, tolerance);
+}
+
+TEST(SummariseCage, SortsTheAxesAndOrientsThemRightHanded) {
+  const PointSet points = test::EllipsoidPoints(TurnedSemiAxes, Turn, Shift);
+  const CageSummary s = SummariseCage(points, PointSet(), LeastSquaresSettings(), 1);
   ASSERT_EQ(s.status, SummaryStatus::Ok) << s.message;
 
   // The points lie on the ellipsoid to within 64-bit rounding; the fit recovers it to far
   // better than 1E-9.
   constexpr double Tolerance = 1e-9;
-  for (int k = 0; k < 3; ++k) EXPECT_NEAR((*s.centre)[k], shift[k], Tolerance);
-  EXPECT_NEAR(s.semiAxes[0], 5, Tolerance);
-  EXPECT_NEAR(s.semiAxes[1], 4, Tolerance);
-  EXPECT_NEAR(s.semiAxes[2], 3, Tolerance);
+  ExpectTurnedEllipsoid(s, Tolerance);
   // The columns of R with the documented signs. R·ey = (−s1·c2, c1·c2, s2) =
   // (−0.2269, 0.7306, 0.6442): largest component positive as it stands. R·ez = (s1·s2,
   // −c1·s2, c2) = (0.1906, −0.6136, 0.7648): likewise. c = a × b = R·(ey × ez) = R·ex =
@@ -109,6 +119,53 @@ TEST(EllipsoidVerdict, NamesWhatTheQuadricIs) {
     else
       EXPECT_NE(verdict.find(c.verdict), std::string::npos) << verdict;
   }
+}
+
+TEST(SummariseCage, RecoversTheEllipsoidOfAnyNumberOfAtoms) {
+  // N spiral points of the turned ellipsoid: from the nine points that fix the nine
+  // coefficients to four times a C60.
+  for (const bool leastSquares : {true, false}) {
+    for (const int count : {9, 20, 70, 240}) {
+      SCOPED_TRACE(std::to_string(count) + (leastSquares ? " atoms, least squares" : " atoms, LM"));
+      const AtomPoints points =
+          test::EllipsoidPointsOf<Dynamic>(count, TurnedSemiAxes, Turn, Shift);
+      SummarySettings settings = LeastSquaresSettings();
+      settings.fit.leastSquares = leastSquares;
+      const CageSummary s = SummariseCage(points, AtomPoints(count), settings, 1);
+      ASSERT_EQ(s.status, SummaryStatus::Ok) << s.message;
+      // The points lie on the ellipsoid to within 64-bit rounding; nine of them already fix
+      // the quadric, to well within 1E-8 (they are far from any degenerate arrangement).
+      ExpectTurnedEllipsoid(s, 1e-8);
+      EXPECT_NEAR(s.axes[0][2], s2, 1e-8);  // a along R·ey, whose z component is sin 0.7
+      EXPECT_LT(*s.residual, 1e-12);
+      EXPECT_EQ(s.semiAxisErrors.has_value(), leastSquares);
+      // The longest chord joins two of the points and cannot exceed the longest axis, 10.
+      EXPECT_GT(s.chord.length, 7);
+      EXPECT_LE(s.chord.length, 10);
+      EXPECT_GE(s.chord.startAtom, 1);
+      EXPECT_LE(s.chord.endAtom, count);
+    }
+  }
+}
+
+TEST(SummariseCage, FewerThanNineAtomsAreTooFewForTheFit) {
+  const AtomPoints points = test::SpiralPointsOf<Dynamic>(8, 3, 4, 5);
+  const SummarySettings settings = LeastSquaresSettings();
+  const CageSummary s = SummariseCage(points, AtomPoints(8), settings, 1);
+  EXPECT_EQ(s.status, SummaryStatus::TooFewAtoms);
+  EXPECT_STREQ(StatusName(s.status), "too-few-atoms");
+  EXPECT_TRUE(IsErrorStatus(s.status));
+  EXPECT_EQ(s.message, "8 atoms: fitting the nine coefficients of the quadric needs at least 9");
+  EXPECT_FALSE(s.residual.has_value());
+  EXPECT_FALSE(s.centre.has_value());
+  EXPECT_FALSE(s.ellipsoid.has_value());
+  // The chord needs no fit and is still measured.
+  EXPECT_GT(s.chord.length, 0);
+
+  const CageSummary none = SummariseCage(AtomPoints(), AtomPoints(), settings, 1);
+  EXPECT_EQ(none.status, SummaryStatus::TooFewAtoms);
+  EXPECT_EQ(none.chord.length, 0);
+  EXPECT_EQ(none.chord.startAtom, 0);
 }
 
 TEST(MonteCarlo, SpreadsAgreeWithLinearPropagation) {

@@ -186,14 +186,15 @@ void RecordDiagonals(Recorder& record, const Cage& cage) {
 }
 
 /// What the summary's columns show: the numbers of its status, as the CSV writes them.
-void RecordSummary(Recorder& record, const Cage& cage, const FitPlan& plan,
-                   Extended rotationPrecision) {
+template <int N>
+void RecordSummary(Recorder& record, const Cage& cage, const BasicPointSet<N>& coords,
+                   const BasicPointSet<N>& sigma, const FitPlan& plan, Extended rotationPrecision) {
   SummarySettings settings;
   settings.fit = plan;
   settings.rotationPrecision = rotationPrecision;
   settings.monteCarloDraws = cage.settings.monteCarloDraws;
   settings.seed = cage.settings.seed;
-  const CageSummary s = SummariseCage(cage.coords, cage.sigma, settings, cage.index + 1);
+  const CageSummary s = SummariseCage(coords, sigma, settings, cage.index + 1);
   std::vector<std::string>& values = record.Start("summary");
   values.push_back(std::string("status ") + StatusName(s.status));
   if (s.status == SummaryStatus::NotEllipsoid) values.push_back(s.message);
@@ -225,7 +226,67 @@ void RecordSummary(Recorder& record, const Cage& cage, const FitPlan& plan,
   }
 }
 
+/// The settings the cage is analysed with: its texts read as the window reads them.
+struct ReadSettings {
+  Extended inversePrecision = 0, rotationPrecision = 0;
+  FitPlan plan;
+};
+
+ReadSettings Read(const Cage& cage) {
+  const FitSettings texts = Texts(cage.settings);
+  ReadSettings read;
+  read.inversePrecision = ParseNumber(texts.inversePrecision);
+  read.rotationPrecision = ParseNumber(texts.rotationPrecision);
+  read.plan.inversePrecision = read.inversePrecision;
+  read.plan.leastSquares = texts.leastSquares;
+  if (!texts.leastSquares) read.plan.marquardt = ReadMarquardtSettings(texts);
+  return read;
+}
+
+/// The fit's results, which depend on the number of atoms; `a` and `da` receive the
+/// coefficients and their errors when the fits succeed.
+template <int N>
+void RecordFits(Recorder& record, const BasicPointSet<N>& coords, const BasicPointSet<N>& sigma,
+                const ReadSettings& read, std::optional<QuadricParams>& a,
+                std::optional<QuadricParams>& da) {
+  const Extended inversePrecision = read.inversePrecision;
+  const bool leastSquares = read.plan.leastSquares;
+  const Matrix9 normal = BuildNormalMatrix(coords);
+  record.Add("normal", normal);
+  record.Guard("normal_inverse",
+               [&] { record.Add("normal_inverse", InvertGuarded(normal, inversePrecision)); });
+  record.Add("normal_increment", BuildNormalIncrement(coords, sigma));
+
+  record.Guard("coefficients", [&] {
+    a = leastSquares ? FitQuadricLeastSquares(coords, inversePrecision)
+                     : FitQuadricLevenbergMarquardt(coords, read.plan.marquardt, inversePrecision);
+    record.Add("coefficients", *a);
+  });
+  if (leastSquares) {
+    record.Guard("coefficient_errors", [&] {
+      da = EstimateQuadricErrors(coords, sigma, inversePrecision);
+      record.Add("coefficient_errors", *da);
+    });
+  }
+  if (a) {
+    record.Add("quadric_values", EvaluateQuadric(coords, *a));
+    record.Add("negated_residuals", NegatedResiduals(coords, *a));
+    record.Start("residual_norms") = {Hex(ScaledResidualNorm(coords, *a)),
+                                      Hex(ResidualNorm(coords, *a))};
+  }
+}
+
 }  // namespace
+
+std::vector<Quantity> CharacteriseAtRunTimeSize(const Cage& cage) {
+  Recorder record;
+  const AtomPoints coords(cage.coords), sigma(cage.sigma);
+  const ReadSettings read = Read(cage);
+  std::optional<QuadricParams> a, da;
+  RecordFits(record, coords, sigma, read, a, da);
+  if (cage.finite) RecordSummary(record, cage, coords, sigma, read.plan, read.rotationPrecision);
+  return record.Take();
+}
 
 std::vector<Quantity> Characterise(const Cage& cage) {
   Recorder record;
@@ -233,40 +294,14 @@ std::vector<Quantity> Characterise(const Cage& cage) {
   AddPointSet(input, cage.coords);
   AddPointSet(input, cage.sigma);
 
-  const FitSettings texts = Texts(cage.settings);
-  const Extended inversePrecision = ParseNumber(texts.inversePrecision);
-  const Extended rotationPrecision = ParseNumber(texts.rotationPrecision);
-  const bool leastSquares = texts.leastSquares;
-  FitPlan plan;
-  plan.inversePrecision = inversePrecision;
-  plan.leastSquares = leastSquares;
-  if (!leastSquares) plan.marquardt = ReadMarquardtSettings(texts);
-  const MarquardtSettings& marquardt = plan.marquardt;
+  const ReadSettings read = Read(cage);
+  const Extended inversePrecision = read.inversePrecision;
+  const Extended rotationPrecision = read.rotationPrecision;
   // The reports are built with the point as decimal separator, as after any text was read.
 
-  const Matrix9 normal = BuildNormalMatrix(cage.coords);
-  record.Add("normal", normal);
-  record.Guard("normal_inverse",
-               [&] { record.Add("normal_inverse", InvertGuarded(normal, inversePrecision)); });
-  record.Add("normal_increment", BuildNormalIncrement(cage.coords, cage.sigma));
-
   std::optional<QuadricParams> a, da;
-  record.Guard("coefficients", [&] {
-    a = leastSquares ? FitQuadricLeastSquares(cage.coords, inversePrecision)
-                     : FitQuadricLevenbergMarquardt(cage.coords, marquardt, inversePrecision);
-    record.Add("coefficients", *a);
-  });
-  if (leastSquares) {
-    record.Guard("coefficient_errors", [&] {
-      da = EstimateQuadricErrors(cage.coords, cage.sigma, inversePrecision);
-      record.Add("coefficient_errors", *da);
-    });
-  }
+  RecordFits(record, cage.coords, cage.sigma, read, a, da);
   if (a) {
-    record.Add("quadric_values", EvaluateQuadric(cage.coords, *a));
-    record.Add("negated_residuals", NegatedResiduals(cage.coords, *a));
-    record.Start("residual_norms") = {Hex(ScaledResidualNorm(cage.coords, *a)),
-                                      Hex(ResidualNorm(cage.coords, *a))};
     const QuadricForm q = ToQuadricForm(*a, 1.0L);
     const QuadricForm e = da ? ToQuadricForm(*da, 0.0L) : QuadricForm{};
     record.Guard("centre", [&] { record.Add("centre", QuadricCentre(q, inversePrecision)); });
@@ -278,7 +313,8 @@ std::vector<Quantity> Characterise(const Cage& cage) {
   RecordFitRun(record, cage);
   RecordDiagonals(record, cage);
   // The summary reads only finite numbers; its chord is defined for finite coordinates.
-  if (cage.finite) RecordSummary(record, cage, plan, rotationPrecision);
+  if (cage.finite)
+    RecordSummary(record, cage, cage.coords, cage.sigma, read.plan, read.rotationPrecision);
   return record.Take();
 }
 

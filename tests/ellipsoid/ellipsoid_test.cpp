@@ -8,6 +8,7 @@
 #include "core/products.h"
 #include "core/singularmatrixerror.h"
 #include "tests/ellipsoid/matrix3support.h"
+#include "tests/support/points.h"
 
 namespace ovalon {
 namespace {
@@ -199,6 +200,24 @@ TEST(CanonicalForm, SphereHasRadiusAsEverySemiAxis) {
   EXPECT_NEAR(form.shift.at(1), -1, 16 * Ulp);
   EXPECT_NEAR(form.shift.at(2), 2, 16 * Ulp);
   EXPECT_NEAR(form.shift.at(3), -3, 16 * Ulp);
+}
+
+TEST(TransformToCanonicalFrame, MovesAnyNumberOfAtomsToTheCentredFrame) {
+  // 70 points of the sphere of radius 2 about (1, −2, 3), the quadric of the test above: the
+  // canonical frame only shifts them, so each lands at distance 2 from the origin.
+  const Extended k = 1 / 10.0L;
+  QuadricForm q;
+  q.data = {k, k, k, 0, 0, 0, -k * 1, -k * -2, -k * 3, 1};
+  const AtomPoints points = test::SpiralPointsOf<Dynamic>(70, 2, 2, 2, 1, -2, 3);
+  const AtomPoints moved =
+      TransformToCanonicalFrame(points, ReduceToCanonicalForm(q, 1e-10L, 1e-20L));
+  ASSERT_EQ(moved.Size(), 70);
+  for (int i = 1; i <= 70; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(moved.X.at(i), points.X.at(i) - 1, 1e-15);
+    EXPECT_NEAR(moved.Y.at(i), points.Y.at(i) + 2, 1e-15);
+    EXPECT_NEAR(moved.Z.at(i), points.Z.at(i) - 3, 1e-15);
+  }
 }
 
 TEST(CanonicalForm, CanonicalCoordinatesSatisfyTheCanonicalEquation) {
