@@ -10,6 +10,7 @@
 #include <numbers>
 
 #include "ellipsoid/ellipsoid.h"
+#include "examples/molecules.h"
 #include "fit/mnk.h"
 #include "fit/quadricfit.h"
 #include "tests/support/cages.h"
@@ -166,6 +167,25 @@ TEST(SummariseCage, FewerThanNineAtomsAreTooFewForTheFit) {
   EXPECT_EQ(none.status, SummaryStatus::TooFewAtoms);
   EXPECT_EQ(none.chord.length, 0);
   EXPECT_EQ(none.chord.startAtom, 0);
+}
+
+TEST(SummariseCage, C70IsProlateAlongItsFiveFoldAxis) {
+  // The model C70 (D5h) of the sample files, five-fold axis along z: its polar caps stand
+  // about 0.4 Å further out than its equator, and the two short axes are equal by symmetry.
+  const examples::Molecule c70 = examples::C70();
+  AtomPoints points(static_cast<int>(c70.size()));
+  for (int i = 1; i <= points.Size(); ++i) {
+    points.X.at(i) = c70[i - 1].position[0];
+    points.Y.at(i) = c70[i - 1].position[1];
+    points.Z.at(i) = c70[i - 1].position[2];
+  }
+  const CageSummary s = SummariseCage(points, AtomPoints(points.Size()), LeastSquaresSettings(), 1);
+  ASSERT_EQ(s.status, SummaryStatus::Ok) << s.message;
+  EXPECT_GT(s.semiAxes[0], s.semiAxes[1] + 0.3);
+  // The model keeps its symmetry to well within 0.001 Å (see the cage finder's tests).
+  EXPECT_NEAR(s.semiAxes[1], s.semiAxes[2], 1e-3);
+  EXPECT_NEAR(s.axes[0][2], 1, 1e-6);  // a along +z, the sign rule's positive component
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR((*s.centre)[k], 0, 1e-3);
 }
 
 TEST(MonteCarlo, SpreadsAgreeWithLinearPropagation) {
