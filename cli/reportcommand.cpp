@@ -6,17 +6,12 @@
 #include <optional>
 #include <stdexcept>
 
-#include "analysis/diagonals.h"
 #include "cli/options.h"
 #include "cli/summary.h"
-#include "core/singularmatrixerror.h"
-#include "input/coordinatereader.h"
 #include "input/textfile.h"
-#include "report/characteristics.h"
 #include "report/decimalseparator.h"
-#include "report/diagonals.h"
-#include "report/fitrun.h"
 #include "report/messages.h"
+#include "report/windowreport.h"
 
 namespace ovalon {
 
@@ -48,14 +43,8 @@ constexpr const char* Usage =
     "Exit status: 0 done, 1 unreadable file, invalid input or not enough memory, 2 usage\n"
     "error, 3 a matrix singular to the given precision, 4 the output could not be written.\n";
 
-constexpr const char* NoFitWarning =
-    "the coordinates are all zero or not numbers: the fit does not run";
-
 struct ReportOptions {
-  FitSettings fit;
-  bool transformCoordinates = true;
-  bool showCoordinates = false;
-  bool diagonals = false;
+  WindowReportSettings report;
   bool help = false;
   std::string file;
 };
@@ -66,16 +55,16 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
   ArgumentCursor cursor(args);
   while (cursor.Next()) {
     const std::string& arg = cursor.Name();
-    if (ReadFitOption(cursor, options.fit)) continue;
+    if (ReadFitOption(cursor, options.report.fit)) continue;
     if (arg == "--no-transform") {
       cursor.NoText();
-      options.transformCoordinates = false;
+      options.report.transformCoordinates = false;
     } else if (arg == "--show-coords") {
       cursor.NoText();
-      options.showCoordinates = true;
+      options.report.showCoordinates = true;
     } else if (arg == "--diagonals") {
       cursor.NoText();
-      options.diagonals = true;
+      options.report.diagonals = true;
     } else if (arg == "--help") {
       cursor.NoText();
       options.help = true;
@@ -128,59 +117,25 @@ int RunSingleReport(const std::vector<std::string>& args, std::ostream& out, std
     return ReportInputError;
   }
 
-  PointSet atoms, uncertainties;
-  const CoordinateReading reading = ReadCoordinates(text, atoms, uncertainties);
-  SetDecimalSeparatorAfterParsing(reading.numbersParsed);
-  if (reading.formatError) {
-    err << FormatErrorMessage << '\n';
-    return ReportInputError;
-  }
-  for (const std::string& notice : CoordinateNotices(reading)) err << "warning: " << notice << '\n';
-
-  if (options.diagonals)
-    Print(out, DiagonalLines(atoms, FindMaximumDiagonals(atoms), DecimalSeparator()));
-
-  // The fit's steps as the window takes them: its fields are read, and the separator follows
-  // the reading, before its report is written.
-  const PreparedFit prepared = PrepareFit(atoms, options.fit);
-  SetDecimalSeparatorAfterParsing(prepared.result.numbersParsed);
-  FitRunResult fit = prepared.result;
-  if (prepared.plan) {
-    fit = FinishFit(prepared.result, atoms, *prepared.plan,
-                    ComputeFit(atoms, uncertainties, *prepared.plan), DecimalSeparator());
-  }
-  switch (fit.status) {
-    case FitStatus::NotRun:
+  const WindowReportSink sink{
+      .lines = [&](const std::vector<std::string>& lines) { Print(out, lines); },
+      .notice = [&](const std::string& notice) { err << "warning: " << notice << '\n'; }};
+  switch (RunWindowReport(text, options.report, sink)) {
+    case WindowReportStatus::Done:
+      return ReportOk;
+    case WindowReportStatus::FormatError:
+      err << FormatErrorMessage << '\n';
+      return ReportInputError;
+    case WindowReportStatus::NotRun:
       // The window does nothing here; on the command line an empty output needs a reason.
       err << "warning: " << NoFitWarning << '\n';
       return ReportOk;
-    case FitStatus::InvalidInput:
+    case WindowReportStatus::InvalidInput:
       err << InvalidInputMessage << '\n';
       return ReportInputError;
-    case FitStatus::SingularMatrix:
+    case WindowReportStatus::SingularMatrix:
       err << SingularMatrixMessage << '\n';
       return ReportSingularMatrix;
-    case FitStatus::Cancelled:  // only the window's progress dialog cancels a run
-      return ReportInputError;
-    case FitStatus::Done:
-      break;
-  }
-  Print(out, fit.lines);
-
-  CharacteristicsInput input;
-  input.fitParams = *fit.fitParams;
-  if (fit.fitErrors) input.fitErrors = *fit.fitErrors;
-  input.inversePrecision = *fit.inversePrecision;
-  input.rotationPrecision = *fit.rotationPrecision;
-  input.atomCoords = atoms;
-  input.coordErrors = uncertainties;
-  input.transformCoordinates = options.transformCoordinates;
-  input.showCoordinates = options.showCoordinates;
-  try {
-    Print(out, RunCharacteristics(input, DecimalSeparator()).lines);
-  } catch (const SingularMatrixError&) {
-    err << SingularMatrixMessage << '\n';
-    return ReportSingularMatrix;
   }
   return ReportOk;
 }

@@ -31,4 +31,12 @@ if(OVALON_BUILD_GUI)
   # Qt's own texts in Russian; without them Qt's dialogs speak English.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
+# The Python package ovalon (component python) is in the same package; it needs the Python
+# version it was built for and numpy, which the command-line tools do not.
+if(OVALON_PYTHON_BUILT)
+  list(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3 (>= ${OVALON_PYTHON_VERSION})"
+       "python3 (<< ${OVALON_PYTHON_NEXT_VERSION})" "python3-numpy")
+  list(JOIN CPACK_DEBIAN_PACKAGE_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-mdanalysis, python3-ase, python3-matplotlib")
+endif()
 include(CPack)

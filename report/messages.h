@@ -19,6 +19,11 @@ inline constexpr const char* InvalidInputMessage = "Проверьте прав�
 inline constexpr const char* SingularMatrixMessage =
     "Матрица вырождена при заданной точности обратной матрицы!";
 
+/// ovalon-report's warning, and the Python package's, when the window would do nothing: every
+/// coordinate is zero (or none was read), so the fit does not run.
+inline constexpr const char* NoFitWarning =
+    "the coordinates are all zero or not numbers: the fit does not run";
+
 /// The notices to show once each, in order, after a reading without a format error: one when
 /// the text had more than 60 lines of a kind, else one when it did not fill the tables exactly.
 std::vector<std::string> CoordinateNotices(const CoordinateReading& reading);

@@ -13,6 +13,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   desktop-file-utils locales
   gemmi-dev tao-pegtl-dev libstb-dev
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-mdanalysis python3-ase
+  python3-matplotlib
 )
 
 missing=()
