@@ -190,6 +190,7 @@ CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>
   const Extended inversePrecision = settings.fit.inversePrecision;
   try {
     const QuadricParams a = FitQuadric(coords, settings.fit);
+    summary.coefficients = a;
     summary.residual = static_cast<double>(ScaledResidualNorm(coords, a));
     const QuadricForm q = ToQuadricForm(a, 1.0L);
     const Vector3 centre = QuadricCentre(q, inversePrecision);
@@ -206,8 +207,8 @@ CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>
     }
     if (settings.fit.leastSquares) {
       // `a` is the least-squares fit of these coordinates: the estimate does not repeat it.
-      const QuadricForm e =
-          ToQuadricForm(EstimateQuadricErrors(coords, sigma, a, inversePrecision), 0.0L);
+      summary.coefficientErrors = EstimateQuadricErrors(coords, sigma, a, inversePrecision);
+      const QuadricForm e = ToQuadricForm(*summary.coefficientErrors, 0.0L);
       summary.semiAxisErrors = SortedSemiAxisErrors(q, e, settings);
     }
     summary.ellipsoid = true;
@@ -229,6 +230,7 @@ CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>
     summary.eccentricityC = static_cast<double>(std::sqrt(1 - (sc * sc) / (sa * sa)));
   } catch (const SingularMatrixError& error) {
     const std::optional<double> residual = summary.residual;
+    const std::optional<QuadricParams> coefficients = summary.coefficients;
     const std::optional<std::array<double, 3>> centre = summary.centre;
     const LongestChord chord = summary.chord;
     summary = CageSummary();
@@ -236,6 +238,7 @@ CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>
     summary.message = error.what();
     summary.chord = chord;
     summary.residual = residual;
+    summary.coefficients = coefficients;
     summary.centre = centre;
     return summary;
   }

@@ -59,6 +59,8 @@ struct CageSummary {
   std::string message;  ///< why, for every status but Ok
   LongestChord chord;
   std::optional<double> residual;  ///< |F|/N of the fit, N the number of atoms
+  std::optional<QuadricParams> coefficients;       ///< A1..A9 of the fit
+  std::optional<QuadricParams> coefficientErrors;  ///< their errors dA; least squares, ellipsoid
   std::optional<std::array<double, 3>> centre;
   std::optional<bool> ellipsoid;  ///< set once the canonical form is known
   // Set for an ellipsoid only:

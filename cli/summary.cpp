@@ -23,6 +23,7 @@
 #include "input/parsenumber.h"
 #include "report/fitrun.h"
 #include "report/messages.h"
+#include "report/summarytable.h"
 
 namespace ovalon {
 
@@ -147,18 +148,6 @@ SummaryOptions ParseOptions(const std::vector<std::string>& args) {
   }
   if (!options.help && options.files.empty()) throw UsageError("no FILE given");
   return options;
-}
-
-/// The precisions and, for the Levenberg–Marquardt method, Edit1..Edit4 by the rules of the
-/// window's fit run (ParseNumber, defaults for empty texts, the 32-bit cycle count).
-/// Throws EConvertError.
-SummarySettings ReadSummarySettings(const FitSettings& texts) {
-  SummarySettings settings;
-  settings.fit.leastSquares = texts.leastSquares;
-  settings.fit.inversePrecision = ParseNumber(texts.inversePrecision);
-  settings.rotationPrecision = ParseNumber(texts.rotationPrecision);
-  if (!texts.leastSquares) settings.fit.marquardt = ReadMarquardtSettings(texts);
-  return settings;
 }
 
 /// A progress line on a terminal, rewritten at most five times a second.

@@ -6,16 +6,25 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
 #include <cfenv>
+#include <cmath>
+#include <cstdint>
+#include <exception>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "analysis/cagesummary.h"
 #include "core/fpenvironment.h"
+#include "input/parsenumber.h"
 #include "input/textfile.h"
 #include "report/decimalseparator.h"
 #include "report/messages.h"
+#include "report/summarytable.h"
 #include "report/windowreport.h"
 
 namespace py = pybind11;
@@ -80,6 +89,319 @@ std::tuple<std::string, std::vector<std::string>, std::vector<std::string>> Repo
   return {StatusText(status), std::move(lines), std::move(notices)};
 }
 
+
+/// Arrays of coordinates as the analysis takes them: 64-bit values in C order.
+using Coordinates = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+/// `value` (an array, a nested list, ...) as a C-ordered float64 array; ValueError unless it
+/// holds real numbers.
+Coordinates RealArray(const py::handle& value, const std::string& name) {
+  py::array array = py::array::ensure(value);
+  if (!array) throw py::value_error(name + " must be an array of numbers of one shape");
+  const char kind = array.dtype().kind();
+  if (kind != 'f' && kind != 'i' && kind != 'u') {
+    throw py::value_error(name + " must hold real numbers, not " +
+                          std::string(py::str(array.dtype())));
+  }
+  return Coordinates::ensure(array);
+}
+
+std::string ShapeText(const py::array& array) {
+  std::string text = "(";
+  for (py::ssize_t d = 0; d < array.ndim(); ++d) {
+    if (d > 0) text += ", ";
+    text += std::to_string(array.shape(d));
+  }
+  return text + (array.ndim() == 1 ? ",)" : ")");
+}
+
+/// The atom count of an array of `leading` + 2 dimensions whose last one is 3; ValueError for
+/// any other shape, or for fewer atoms than a quadric's nine coefficients need.
+py::ssize_t AtomsOf(const py::array& array, const std::string& name, int leading,
+                    const char* layout) {
+  if (array.ndim() != leading + 2 || array.shape(leading + 1) != 3) {
+    throw py::value_error(name + " must be an array of shape " + layout + ", not " +
+                          ShapeText(array));
+  }
+  const py::ssize_t atoms = array.shape(leading);
+  if (atoms < 9) {
+    throw py::value_error(name + " has " + std::to_string(atoms) +
+                          " atoms; the nine coefficients of a quadric need at least 9");
+  }
+  if (atoms != AtomCount) {
+    throw py::value_error(name + " has " + std::to_string(atoms) +
+                          " atoms; this version analyses cages of 60 atoms");
+  }
+  return atoms;
+}
+
+/// The cage from a C-ordered N×3 block of values; the (0-based) atom of the first value that is
+/// not finite, if any.
+std::optional<py::ssize_t> FillPointSet(const double* block, PointSet& points) {
+  std::optional<py::ssize_t> notFinite;
+  for (int i = 1; i <= AtomCount; ++i) {
+    const double* atom = block + 3 * (i - 1);
+    points.X.at(i) = atom[0];
+    points.Y.at(i) = atom[1];
+    points.Z.at(i) = atom[2];
+    if (!notFinite && !(std::isfinite(atom[0]) && std::isfinite(atom[1]) && std::isfinite(atom[2])))
+      notFinite = i - 1;
+  }
+  return notFinite;
+}
+
+/// The fields of one row, as Python values: empty numbers are NaN, empty integers and atoms
+/// −1, empty texts ""; atoms are 0-based.
+class TupleWriter : public FieldSink {
+ public:
+  explicit TupleWriter(const std::vector<SummaryColumn>& columns)
+      : m_columns(columns), m_row(columns.size()) {}
+
+  void Empty() override {
+    switch (m_columns[m_next].type) {
+      case ColumnType::Text:
+        Put(py::str(""));
+        break;
+      case ColumnType::Number:
+        Put(py::float_(std::nan("")));
+        break;
+      case ColumnType::Integer:
+      case ColumnType::Atom:
+        Put(py::int_(-1));
+        break;
+    }
+  }
+  void Text(std::string_view text) override { Put(py::str(text.data(), text.size())); }
+  void Integer(long long value) override { Put(py::int_(value)); }
+  void Number(double value) override { Put(py::float_(value)); }
+  void Atom(int cageAtom) override { Put(py::int_(cageAtom - 1)); }
+
+  py::tuple Finish() { return std::move(m_row); }
+
+ private:
+  void Put(py::object value) { m_row[m_next++] = std::move(value); }
+  const std::vector<SummaryColumn>& m_columns;
+  py::tuple m_row;
+  size_t m_next = 0;
+};
+
+/// The table of analyse_frames: one buffer per column, numbers and integers written straight
+/// into numpy arrays, texts kept until the GIL is held again.
+struct ColumnTable {
+  std::vector<SummaryColumn> columns;
+  std::vector<py::array> arrays;                ///< per column; empty for texts
+  std::vector<void*> data;                      ///< their values, for the worker threads
+  std::vector<std::vector<std::string>> texts;  ///< per column; empty for the others
+
+  ColumnTable(bool monteCarlo, py::ssize_t rows) : columns(CageColumns(monteCarlo)) {
+    for (const SummaryColumn& column : columns) {
+      texts.emplace_back();
+      if (column.type == ColumnType::Text) {
+        arrays.emplace_back();
+        texts.back().resize(rows);
+      } else if (column.type == ColumnType::Number) {
+        arrays.push_back(py::array_t<double>(rows));
+      } else {
+        arrays.push_back(py::array_t<std::int64_t>(rows));
+      }
+      data.push_back(column.type == ColumnType::Text ? nullptr : arrays.back().mutable_data());
+    }
+  }
+
+  py::dict Finish() {
+    py::dict table;
+    py::object objectArray = py::module_::import("numpy").attr("array");
+    for (size_t c = 0; c < columns.size(); ++c) {
+      if (columns[c].type == ColumnType::Text)
+        table[columns[c].name] = objectArray(py::cast(texts[c]), py::arg("dtype") = "object");
+      else
+        table[columns[c].name] = arrays[c];
+    }
+    return table;
+  }
+};
+
+/// Writes one row of a ColumnTable; safe on worker threads, each writing its own rows.
+class RowWriter : public FieldSink {
+ public:
+  RowWriter(ColumnTable& table, py::ssize_t row) : m_table(table), m_row(row) {}
+
+  void Empty() override {
+    switch (m_table.columns[m_next].type) {
+      case ColumnType::Text:
+        ++m_next;
+        break;
+      case ColumnType::Number:
+        Number(std::nan(""));
+        break;
+      case ColumnType::Integer:
+      case ColumnType::Atom:
+        Integer(-1);
+        break;
+    }
+  }
+  void Text(std::string_view text) override { m_table.texts[m_next++][m_row] = text; }
+  void Integer(long long value) override {
+    static_cast<std::int64_t*>(m_table.data[m_next++])[m_row] = value;
+  }
+  void Number(double value) override {
+    static_cast<double*>(m_table.data[m_next++])[m_row] = value;
+  }
+  void Atom(int cageAtom) override { Integer(cageAtom - 1); }
+
+ private:
+  ColumnTable& m_table;
+  py::ssize_t m_row;
+  size_t m_next = 0;
+};
+
+/// The settings of analyse and analyse_frames, read from the window's texts.
+SummarySettings MakeSettings(const FitSettings& texts, int monteCarloDraws, std::uint64_t seed) {
+  if (monteCarloDraws < 0) throw py::value_error("mc must not be negative");
+  SummarySettings settings;
+  try {
+    ExtendedEnvironmentScope environment;
+    settings = ReadSummarySettings(texts);
+  } catch (const EConvertError&) {
+    throw py::value_error(InvalidInputMessage);
+  }
+  settings.monteCarloDraws = monteCarloDraws;
+  settings.seed = seed;
+  return settings;
+}
+
+std::optional<py::array_t<double>> Doubles(const std::optional<QuadricParams>& values) {
+  if (!values) return std::nullopt;
+  py::array_t<double> array(9);
+  double* out = array.mutable_data();
+  for (int k = 1; k <= 9; ++k) out[k - 1] = static_cast<double>(values->at(k));
+  return array;
+}
+
+/// One cage: (row, coefficients, coefficient errors).
+std::tuple<py::tuple, std::optional<py::array_t<double>>, std::optional<py::array_t<double>>>
+Analyse(const py::handle& positionsValue, const py::handle& sigmasValue,
+        const SummarySettings& settings, long long frameNumber) {
+  const Coordinates positions = RealArray(positionsValue, "positions");
+  AtomsOf(positions, "positions", 0, "(N, 3)");
+  PointSet coords, sigma;
+  if (const auto bad = FillPointSet(positions.data(), coords)) {
+    throw py::value_error("positions of atom " + std::to_string(*bad) + " are not finite");
+  }
+  if (!sigmasValue.is_none()) {
+    const Coordinates sigmas = RealArray(sigmasValue, "sigmas");
+    if (sigmas.ndim() != 2 || sigmas.shape(0) != positions.shape(0) || sigmas.shape(1) != 3) {
+      throw py::value_error("sigmas must have the shape of positions " + ShapeText(positions) +
+                            ", not " + ShapeText(sigmas));
+    }
+    if (const auto bad = FillPointSet(sigmas.data(), sigma)) {
+      throw py::value_error("sigmas of atom " + std::to_string(*bad) + " are not finite");
+    }
+  }
+  CageSummary summary;
+  {
+    py::gil_scoped_release release;
+    ExtendedEnvironmentScope environment;
+    summary = SummariseCage(coords, sigma, settings, frameNumber);
+  }
+  const std::vector<SummaryColumn> columns = CageColumns(settings.monteCarloDraws > 0);
+  TupleWriter row(columns);
+  WriteCageFields(summary, settings.monteCarloDraws > 0, row);
+  return {row.Finish(), Doubles(summary.coefficients), Doubles(summary.coefficientErrors)};
+}
+
+/// Runs `work(index)` for every index below `count` on `jobs` threads (the calling one alone
+/// for one job); rethrows the first exception a thread met once all have stopped.
+template <typename Work>
+void RunOnThreads(py::ssize_t count, int jobs, const Work& work) {
+  std::atomic<py::ssize_t> next{0};
+  std::exception_ptr failure;
+  std::mutex failureMutex;
+  auto run = [&] {
+    ExtendedEnvironmentScope environment;
+    try {
+      for (py::ssize_t index = next++; index < count; index = next++) work(index);
+    } catch (...) {
+      std::lock_guard lock(failureMutex);
+      if (!failure) failure = std::current_exception();
+      next = count;
+    }
+  };
+  if (jobs <= 1 || count <= 1) {
+    run();
+  } else {
+    std::vector<std::thread> threads;
+    for (int n = 0; n < jobs; ++n) threads.emplace_back(run);
+    for (std::thread& thread : threads) thread.join();
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+/// Every frame of an F×N×3 array: a dict of one array per column.
+py::dict AnalyseFrames(const py::handle& framesValue, const py::handle& sigmasValue,
+                       const SummarySettings& settings, int jobs,
+                       const py::handle& frameNumbersValue) {
+  const Coordinates frames = RealArray(framesValue, "frames");
+  if (frames.ndim() != 3 || frames.shape(2) != 3) {
+    throw py::value_error("frames must be an array of shape (F, N, 3), not " +
+                          ShapeText(frames));
+  }
+  AtomsOf(frames, "frames", 1, "(F, N, 3)");
+  const py::ssize_t count = frames.shape(0), atoms = frames.shape(1);
+  std::optional<Coordinates> sigmas;
+  bool sigmaPerFrame = false;
+  if (!sigmasValue.is_none()) {
+    sigmas = RealArray(sigmasValue, "sigmas");
+    sigmaPerFrame = sigmas->ndim() == 3;
+    const bool fits = sigmaPerFrame ? sigmas->shape(0) == count && sigmas->shape(1) == atoms &&
+                                          sigmas->shape(2) == 3
+                                    : sigmas->ndim() == 2 && sigmas->shape(0) == atoms &&
+                                          sigmas->shape(1) == 3;
+    if (!fits) {
+      throw py::value_error("sigmas must have the shape (N, 3) or (F, N, 3) of frames " +
+                            ShapeText(frames) + ", not " + ShapeText(*sigmas));
+    }
+  }
+  std::vector<long long> frameNumbers(count);
+  if (frameNumbersValue.is_none()) {
+    for (py::ssize_t f = 0; f < count; ++f) frameNumbers[f] = f + 1;
+  } else {
+    const auto numbers =
+        py::array_t<long long, py::array::c_style | py::array::forcecast>::ensure(frameNumbersValue);
+    if (!numbers || numbers.ndim() != 1 || numbers.shape(0) != count)
+      throw py::value_error("frame numbers must be a vector of one number per frame");
+    for (py::ssize_t f = 0; f < count; ++f) frameNumbers[f] = numbers.data()[f];
+  }
+  if (jobs <= 0) jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+
+  const bool monteCarlo = settings.monteCarloDraws > 0;
+  ColumnTable table(monteCarlo, count);
+  const double* frameData = frames.data();
+  const double* sigmaData = sigmas ? sigmas->data() : nullptr;
+  {
+    py::gil_scoped_release release;
+    RunOnThreads(count, jobs, [&](py::ssize_t f) {
+      RowWriter row(table, f);
+      PointSet coords, sigma;
+      std::optional<py::ssize_t> bad = FillPointSet(frameData + f * atoms * 3, coords);
+      std::string what = "a coordinate";
+      if (sigmaData && !bad) {
+        bad = FillPointSet(sigmaData + (sigmaPerFrame ? f * atoms * 3 : 0), sigma);
+        what = "an uncertainty";
+      }
+      if (bad) {
+        WriteUnanalysedFields(SummaryStatus::Unreadable,
+                              "atom " + std::to_string(*bad) + " has " + what +
+                                  " that is not finite",
+                              monteCarlo, row);
+        return;
+      }
+      WriteCageFields(SummariseCage(coords, sigma, settings, frameNumbers[f]), monteCarlo, row);
+    });
+  }
+  return table.Finish();
+}
+
 }  // namespace
 
 }  // namespace ovalon
@@ -93,27 +415,55 @@ PYBIND11_MODULE(_core, m) {
   m.attr("SINGULAR_MATRIX_MESSAGE") = SingularMatrixMessage;
   m.attr("NO_FIT_WARNING") = NoFitWarning;
 
+  py::class_<FitSettings>(m, "FitTexts", "The texts of the window's fit controls.")
+      .def(py::init([](bool leastSquares, const std::string& inversePrecision,
+                       const std::string& rotationPrecision, const std::string& cycles,
+                       const std::string& start, const std::string& lambda,
+                       const std::string& step) {
+             return FitSettings{.inversePrecision = inversePrecision,
+                                .rotationPrecision = rotationPrecision,
+                                .leastSquares = leastSquares,
+                                .cycles = cycles,
+                                .start = start,
+                                .lambda = lambda,
+                                .step = step};
+           }),
+           py::arg("least_squares"), py::arg("inverse_precision"), py::arg("rotation_precision"),
+           py::arg("cycles"), py::arg("start"), py::arg("lam"), py::arg("step"));
+
   m.def(
       "report",
-      [](const py::bytes& text, bool leastSquares, const std::string& inversePrecision,
-         const std::string& rotationPrecision, const std::string& cycles, const std::string& start,
-         const std::string& lambda, const std::string& step, bool transform, bool showCoords,
+      [](const py::bytes& text, const FitSettings& fit, bool transform, bool showCoords,
          bool diagonals) {
         WindowReportSettings settings;
-        settings.fit = {.inversePrecision = inversePrecision,
-                        .rotationPrecision = rotationPrecision,
-                        .leastSquares = leastSquares,
-                        .cycles = cycles,
-                        .start = start,
-                        .lambda = lambda,
-                        .step = step};
+        settings.fit = fit;
         settings.transformCoordinates = transform;
         settings.showCoordinates = showCoords;
         settings.diagonals = diagonals;
         return Report(std::string(text), settings);
       },
-      py::arg("text"), py::arg("least_squares"), py::arg("inverse_precision"),
-      py::arg("rotation_precision"), py::arg("cycles"), py::arg("start"), py::arg("lam"),
-      py::arg("step"), py::arg("transform"), py::arg("show_coords"), py::arg("diagonals"),
+      py::arg("text"), py::arg("fit"), py::arg("transform"), py::arg("show_coords"),
+      py::arg("diagonals"),
       "The window's reports of a coordinate text (bytes): (status, lines, notices).");
+
+  py::class_<SummarySettings>(m, "Settings", "The settings of an analysis, read from texts.");
+  m.def("settings", &MakeSettings, py::arg("fit"), py::arg("mc"), py::arg("seed"),
+        "Settings from the window's texts; ValueError with the window's message for a text "
+        "that is not a number.");
+  m.def("columns", [](bool monteCarlo) {
+        std::vector<std::pair<std::string, std::string>> columns;
+        for (const SummaryColumn& column : CageColumns(monteCarlo)) {
+          static const char* const types[] = {"text", "integer", "number", "atom"};
+          columns.emplace_back(column.name, types[static_cast<int>(column.type)]);
+        }
+        return columns;
+      },
+      py::arg("monte_carlo"), "The summary's columns of a cage: [(name, type)].");
+  m.def("analyse", &Analyse, py::arg("positions"), py::arg("sigmas"), py::arg("settings"),
+        py::arg("frame_number") = 1,
+        "One cage: (row of the columns, coefficients A1..A9 or None, their errors or None).");
+  m.def("analyse_frames", &AnalyseFrames, py::arg("frames"), py::arg("sigmas"),
+        py::arg("settings"), py::arg("jobs"), py::arg("frame_numbers") = py::none(),
+        "Every frame: {column: array}; frame f keys its Monte Carlo draws by frame_numbers[f] "
+        "(default f + 1).");
 }

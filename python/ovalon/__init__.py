@@ -7,10 +7,21 @@ same bits as those of ``ovalon-report`` and the window, computed by the same C++
 
 Functions
 ---------
+analyse
+    The shape of one cage: a :class:`Shape` with the summary's values.
+analyse_frames
+    The shape of the cage in every frame of a trajectory: a dict of numpy arrays, one per
+    column of ``ovalon-report --summary``, computed on several threads.
 report
     The window's report lines for a coordinate text, as ``ovalon-report`` prints them.
+columns
+    The names of the summary's columns.
+
+Adapters: :mod:`ovalon.mdanalysis` (``CageShape``, an MDAnalysis analysis) and :mod:`ovalon.ase`
+(``analyse`` of an ASE ``Atoms``).
 """
 
-from ovalon._api import SingularMatrixError, report
+from ovalon._api import (Shape, SingularMatrixError, analyse, analyse_frames, columns,
+                         report)
 
-__all__ = ["SingularMatrixError", "report"]
+__all__ = ["Shape", "SingularMatrixError", "analyse", "analyse_frames", "columns", "report"]

@@ -2,8 +2,12 @@
 
 from __future__ import annotations
 
+import functools
+import math
 import warnings
-from typing import List, Optional, Union
+from typing import Any, Dict, List, Optional, Tuple, Union
+
+import numpy as np
 
 from ovalon import _core
 
@@ -36,6 +40,21 @@ def _setting_text(name: str, value: Optional[Setting], default: str) -> str:
     if isinstance(value, bool) or not isinstance(value, (int, float)):
         raise TypeError(f"{name} must be a number or a text, not {type(value).__name__}")
     return repr(value) if isinstance(value, float) else str(value)
+
+
+def _fit_texts(method: str, cycles: Optional[Setting], start: Optional[Setting],
+               lam: Optional[Setting], step: Optional[Setting],
+               inverse_precision: Optional[Setting], rotation_precision: Optional[Setting],
+               inverse_default: str = "", rotation_default: str = "") -> Any:
+    return _core.FitTexts(
+        _least_squares(method),
+        _setting_text("inverse_precision", inverse_precision, inverse_default),
+        _setting_text("rotation_precision", rotation_precision, rotation_default),
+        _setting_text("cycles", cycles, ""),
+        _setting_text("start", start, ""),
+        _setting_text("lam", lam, ""),
+        _setting_text("step", step, ""),
+    )
 
 
 def report(
@@ -108,19 +127,10 @@ def report(
         data = bytes(text)
     else:
         raise TypeError(f"text must be str or bytes, not {type(text).__name__}")
-    status, lines, notices = _core.report(
-        data,
-        _least_squares(method),
-        _setting_text("inverse_precision", inverse_precision, "1E-10"),
-        _setting_text("rotation_precision", rotation_precision, "1E-20"),
-        _setting_text("cycles", cycles, ""),
-        _setting_text("start", start, ""),
-        _setting_text("lam", lam, ""),
-        _setting_text("step", step, ""),
-        bool(transform),
-        bool(show_coords),
-        bool(diagonals),
-    )
+    fit = _fit_texts(method, cycles, start, lam, step, inverse_precision, rotation_precision,
+                     "1E-10", "1E-20")
+    status, lines, notices = _core.report(data, fit, bool(transform), bool(show_coords),
+                                          bool(diagonals))
     for notice in notices:
         warnings.warn(notice, stacklevel=2)
     if status == "format-error":
@@ -132,3 +142,270 @@ def report(
     if status == "not-run":
         warnings.warn(_core.NO_FIT_WARNING, stacklevel=2)
     return lines
+
+
+def columns(monte_carlo: bool = False) -> List[str]:
+    """The names of the summary's columns of a cage, in order: those of ``ovalon-report
+    --summary`` after ``file``, ``frame``, ``line`` and ``comment``; with ``monte_carlo`` the
+    ``mc_*`` columns too. They are the keys of :func:`analyse_frames` and ``Shape.to_dict()``."""
+    return [name for name, _ in _core.columns(bool(monte_carlo))]
+
+
+@functools.lru_cache(maxsize=64)
+def _read_settings(least_squares: bool, texts: Tuple[str, ...], mc: int, seed: int) -> Any:
+    return _core.settings(_core.FitTexts(least_squares, *texts), mc, seed)
+
+
+def _analysis_settings(method: str = "lsq", cycles: Setting = 100, start: Setting = 1.0,
+                       lam: Setting = 1.0, step: Setting = 10.0,
+                       inverse_precision: Setting = 1e-10, rotation_precision: Setting = 1e-20,
+                       mc: int = 0, seed: int = 0) -> Tuple[Any, bool]:
+    """The settings of analyse and analyse_frames, read once for each set of texts, and whether
+    they ask for Monte Carlo draws."""
+    if isinstance(mc, bool) or not isinstance(mc, int) or mc < 0:
+        raise ValueError(f"mc must be a whole number of draws, 0 or more, not {mc!r}")
+    if isinstance(seed, bool) or not isinstance(seed, int) or not 0 <= seed < 2**64:
+        raise ValueError(f"seed must be a whole number from 0 to 2**64 - 1, not {seed!r}")
+    texts = tuple(_setting_text(name, value, "") for name, value in (
+        ("inverse_precision", inverse_precision), ("rotation_precision", rotation_precision),
+        ("cycles", cycles), ("start", start), ("lam", lam), ("step", step)))
+    return _read_settings(_least_squares(method), texts, mc, seed), mc > 0
+
+
+class Shape:
+    """The shape of one cage, as :func:`analyse` returns it.
+
+    Its attributes are named as the summary's columns; vectors group the columns of one
+    quantity. Lengths are in ångström. A value that was not computed for the cage's status is
+    NaN (numbers), -1 (atom indices) or None (``is_ellipsoid``, the coefficients).
+
+    Attributes
+    ----------
+    status : str
+        "ok", "not-ellipsoid", "no-fit" (every coordinate 0) or "singular".
+    message : str
+        Why, for every status but "ok".
+    centre : ndarray (3,)
+        Centre of the fitted quadric.
+    semi_axes : ndarray (3,)
+        a ≥ b ≥ c.
+    sigma_semi_axes : ndarray (3,)
+        Their first-order uncertainties (least squares only), as the window's.
+    axes : ndarray (3, 3)
+        Unit directions of a, b and c, one per column: the largest component of the a and b
+        directions is positive, and c = a × b.
+    volume, surface_exact, surface_thomsen : float
+        4/3·π·abc; the exact surface (Carlson's R_G); Thomsen's approximation, as the window's.
+    radius_volume, radius_surface_exact, radius_surface_thomsen : float
+        Radii of the spheres of equal volume and of equal surface.
+    eccentricities : ndarray (2,)
+        √(1 − b²/a²) and √(1 − c²/a²).
+    residual : float
+        \|F\|/N of the fit.
+    chord : float
+        The longest atom-to-atom distance.
+    chord_atoms : tuple of int
+        Its two atoms, 0-based indices into the positions; the first is nearer to the origin.
+    is_ellipsoid : bool or None
+        Whether the fitted quadric is an ellipsoid; None when the fit did not run.
+    coefficients : ndarray (9,) or None
+        A1..A9 of A1·x² + A2·y² + A3·z² + A4·xy + A5·yz + A6·xz + A7·x + A8·y + A9·z + 1 = 0.
+    coefficient_errors : ndarray (9,) or None
+        Their first-order errors (least squares, ellipsoids only).
+    mc_draws, mc_sd_a, mc_sd_b, mc_sd_c, mc_sd_volume, mc_sd_surface_exact
+        With ``mc`` > 0: the draws that gave an ellipsoid and the sample standard deviations
+        over them.
+    """
+
+    __slots__ = ("_row", "_coefficients", "_coefficient_errors")
+
+    def __init__(self, row: Dict[str, Any], coefficients: Optional[np.ndarray] = None,
+                 coefficient_errors: Optional[np.ndarray] = None) -> None:
+        self._row = row
+        self._coefficients = coefficients
+        self._coefficient_errors = coefficient_errors
+
+    def __getattr__(self, name: str) -> Any:
+        try:
+            return self._row[name]
+        except KeyError:
+            raise AttributeError(f"'Shape' object has no attribute {name!r}") from None
+
+    def _vector(self, *names: str) -> np.ndarray:
+        return np.array([self._row[name] for name in names])
+
+    @property
+    def status(self) -> str:
+        return self._row["status"]
+
+    @property
+    def message(self) -> str:
+        return self._row["message"]
+
+    @property
+    def centre(self) -> np.ndarray:
+        return self._vector("centre_x", "centre_y", "centre_z")
+
+    @property
+    def semi_axes(self) -> np.ndarray:
+        return self._vector("a", "b", "c")
+
+    @property
+    def sigma_semi_axes(self) -> np.ndarray:
+        return self._vector("sigma_a", "sigma_b", "sigma_c")
+
+    @property
+    def axes(self) -> np.ndarray:
+        return np.array([[self._row[f"axis_{axis}_{xyz}"] for axis in "abc"] for xyz in "xyz"])
+
+    @property
+    def eccentricities(self) -> np.ndarray:
+        return self._vector("eccentricity_b", "eccentricity_c")
+
+    @property
+    def chord_atoms(self) -> Tuple[int, int]:
+        return (self._row["chord_start_atom"], self._row["chord_end_atom"])
+
+    @property
+    def is_ellipsoid(self) -> Optional[bool]:
+        flag = self._row["ellipsoid"]
+        return None if flag < 0 else bool(flag)
+
+    @property
+    def coefficients(self) -> Optional[np.ndarray]:
+        return self._coefficients
+
+    @property
+    def coefficient_errors(self) -> Optional[np.ndarray]:
+        return self._coefficient_errors
+
+    def to_dict(self) -> Dict[str, Any]:
+        """The cage's row of the summary: one value per column, keyed as :func:`analyse_frames`
+        keys its arrays (empty numbers NaN, empty atoms -1, atoms 0-based)."""
+        return dict(self._row)
+
+    def __repr__(self) -> str:
+        def number(value: float) -> str:
+            return "nan" if math.isnan(value) else f"{value:.6g}"
+
+        parts = [f"status={self.status!r}"]
+        if self.is_ellipsoid:
+            a, b, c = (number(v) for v in self.semi_axes)
+            parts.append(f"a={a}, b={b}, c={c}")
+            parts.append(f"volume={number(self._row['volume'])}")
+        elif self.message:
+            parts.append(f"message={self.message!r}")
+        if not math.isnan(self._row["centre_x"]):
+            parts.append("centre=(" + ", ".join(number(v) for v in self.centre) + ")")
+        parts.append(f"residual={number(self._row['residual'])}")
+        return "Shape(" + ", ".join(parts) + ")"
+
+
+def analyse(positions: Any, sigmas: Any = None, **options: Any) -> Shape:
+    """Fits the ellipsoid to one cage and measures it, as ``ovalon-report --summary`` does for
+    a frame.
+
+    The keyword options and their defaults are ``method="lsq", cycles=100, start=1.0,
+    lam=1.0, step=10.0, inverse_precision=1e-10, rotation_precision=1e-20, mc=0, seed=0``.
+
+    Parameters
+    ----------
+    positions : array_like, shape (N, 3)
+        The cage's atoms in ångström; any real dtype, any memory order. This version analyses
+        cages of N = 60 atoms.
+    sigmas : array_like, shape (N, 3), optional
+        Their coordinate uncertainties; None for none (every σ 0).
+    method : {"lsq", "lm"}
+        Least squares or Levenberg–Marquardt.
+    cycles, start, lam, step : int, float or str
+        The Levenberg–Marquardt settings: refinement cycles, start value of the parameters,
+        start value and step of the regularisation parameter.
+    inverse_precision, rotation_precision : float or str
+        The pivot threshold of the matrix inversions and the stop threshold of the rotation
+        method.
+    mc : int
+        Monte Carlo re-fits, every coordinate drawn from a normal distribution with its σ; the
+        ``mc_*`` attributes give the spreads.
+    seed : int
+        Seed of the draws (0 to 2**64 - 1). The draws of a cage depend on the seed and its
+        frame number, here 1, so ``analyse(frames[0])`` equals row 0 of
+        :func:`analyse_frames`.
+
+    Every setting is read as the window reads its fields: a number is taken as its shortest
+    decimal text (``1e-10``), read in extended precision, so the values are the same bits as
+    ``ovalon-report --summary --inverse-precision 1e-10``.
+
+    Returns
+    -------
+    Shape
+
+    Raises
+    ------
+    ValueError
+        ``positions`` or ``sigmas`` is not an (N, 3) array of real numbers, N < 9, a value is
+        not finite, or a setting is not a number (the window's message).
+    SingularMatrixError
+        A matrix is singular to ``inverse_precision``.
+
+    Examples
+    --------
+    >>> shape = ovalon.analyse(atoms.get_positions())
+    >>> shape.semi_axes, shape.volume
+    """
+    settings, monte_carlo = _analysis_settings(**options)
+    values, coefficients, errors = _core.analyse(positions, sigmas, settings)
+    row = dict(zip(_column_names(monte_carlo), values))
+    if row["status"] == "singular":
+        raise SingularMatrixError(row["message"])
+    return Shape(row, coefficients, errors)
+
+
+@functools.lru_cache(maxsize=2)
+def _column_names(monte_carlo: bool) -> Tuple[str, ...]:
+    return tuple(columns(monte_carlo))
+
+
+def analyse_frames(frames: Any, sigmas: Any = None, *, jobs: Optional[int] = None,
+                   **options: Any) -> Dict[str, np.ndarray]:
+    """Analyses every frame of a trajectory, as ``ovalon-report --summary`` does, on ``jobs``
+    threads with the GIL released.
+
+    Parameters
+    ----------
+    frames : array_like, shape (F, N, 3)
+        The cage in every frame, in ångström (N = 60 in this version).
+    sigmas : array_like, shape (N, 3) or (F, N, 3), optional
+        The coordinate uncertainties, the same for every frame or per frame.
+    jobs : int, optional
+        Analysis threads; None for one per core. The results do not depend on it.
+    **options
+        ``method``, ``cycles``, ``start``, ``lam``, ``step``, ``inverse_precision``,
+        ``rotation_precision``, ``mc`` and ``seed``, as for :func:`analyse`; frame f (from 0) keys its Monte Carlo draws by f + 1, as the
+        summary keys frame f + 1 of a file.
+
+    Returns
+    -------
+    dict of str to ndarray
+        One array of F values per column of :func:`columns` (``mc_*`` only with ``mc`` > 0):
+        text columns (``status``, ``message``) of dtype object, ``ellipsoid``, ``mc_draws``
+        and the chord atoms (0-based) int64 with -1 where empty, the rest float64 with NaN
+        where empty. ``pandas.DataFrame(result)`` makes a table of it. The numbers are the
+        same bits as the CSV of ``ovalon-report --summary`` on the same frames.
+
+    A frame that cannot be analysed never stops the run: its ``status`` says why ("singular",
+    "no-fit", "not-ellipsoid", or "unreadable" for a value that is not finite).
+
+    Raises
+    ------
+    ValueError
+        ``frames`` or ``sigmas`` has the wrong shape or dtype, N < 9, or a setting is not a
+        number.
+
+    Examples
+    --------
+    >>> table = pandas.DataFrame(ovalon.analyse_frames(frames, jobs=4))
+    """
+    if jobs is not None and (isinstance(jobs, bool) or not isinstance(jobs, int) or jobs < 1):
+        raise ValueError(f"jobs must be a whole number from 1 on, or None, not {jobs!r}")
+    settings, _ = _analysis_settings(**options)
+    return _core.analyse_frames(frames, sigmas, settings, jobs or 0)
