@@ -279,6 +279,14 @@ class Shape:
     def coefficient_errors(self) -> Optional[np.ndarray]:
         return self._coefficient_errors
 
+    def _renumbered(self, indices: np.ndarray) -> "Shape":
+        """The same shape with its atoms numbered by ``indices[atom]``."""
+        row = dict(self._row)
+        for name in ("chord_start_atom", "chord_end_atom"):
+            if row[name] >= 0:
+                row[name] = int(indices[row[name]])
+        return Shape(row, self._coefficients, self._coefficient_errors)
+
     def to_dict(self) -> Dict[str, Any]:
         """The cage's row of the summary: one value per column, keyed as :func:`analyse_frames`
         keys its arrays (empty numbers NaN, empty atoms -1, atoms 0-based)."""

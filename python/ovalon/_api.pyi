@@ -1,0 +1,56 @@
+"""Types of the functions of the ovalon package."""
+
+from typing import Any, Dict, List, Literal, Optional, Tuple, Union
+
+import numpy as np
+import numpy.typing as npt
+
+Setting = Union[str, int, float]
+Method = Literal["lsq", "lm"]
+
+class SingularMatrixError(ArithmeticError): ...
+
+class Shape:
+    status: str
+    message: str
+    centre: np.ndarray
+    semi_axes: np.ndarray
+    sigma_semi_axes: np.ndarray
+    axes: np.ndarray
+    volume: float
+    surface_exact: float
+    surface_thomsen: float
+    radius_volume: float
+    radius_surface_exact: float
+    radius_surface_thomsen: float
+    eccentricities: np.ndarray
+    residual: float
+    chord: float
+    chord_atoms: Tuple[int, int]
+    is_ellipsoid: Optional[bool]
+    coefficients: Optional[np.ndarray]
+    coefficient_errors: Optional[np.ndarray]
+    mc_draws: int
+    mc_sd_a: float
+    mc_sd_b: float
+    mc_sd_c: float
+    mc_sd_volume: float
+    mc_sd_surface_exact: float
+    def __getattr__(self, name: str) -> Any: ...
+    def to_dict(self) -> Dict[str, Any]: ...
+
+def columns(monte_carlo: bool = ...) -> List[str]: ...
+def report(text: Union[str, bytes], *, method: Method = ..., diagonals: bool = ...,
+           transform: bool = ..., show_coords: bool = ..., cycles: Optional[Setting] = ...,
+           start: Optional[Setting] = ..., lam: Optional[Setting] = ...,
+           step: Optional[Setting] = ..., inverse_precision: Optional[Setting] = ...,
+           rotation_precision: Optional[Setting] = ...) -> List[str]: ...
+def analyse(positions: npt.ArrayLike, sigmas: Optional[npt.ArrayLike] = ..., *,
+            method: Method = ..., cycles: Setting = ..., start: Setting = ...,
+            lam: Setting = ..., step: Setting = ..., inverse_precision: Setting = ...,
+            rotation_precision: Setting = ..., mc: int = ..., seed: int = ...) -> Shape: ...
+def analyse_frames(frames: npt.ArrayLike, sigmas: Optional[npt.ArrayLike] = ..., *,
+                   jobs: Optional[int] = ..., method: Method = ..., cycles: Setting = ...,
+                   start: Setting = ..., lam: Setting = ..., step: Setting = ...,
+                   inverse_precision: Setting = ..., rotation_precision: Setting = ...,
+                   mc: int = ..., seed: int = ...) -> Dict[str, np.ndarray]: ...

@@ -1,0 +1,70 @@
+"""The MDAnalysis and ASE adapters give the values of analyse_frames and analyse."""
+
+import numpy as np
+import pytest
+
+import ovalon
+from test_analyse import same
+
+
+def write_xyz(path, symbols, frames):
+    with open(path, "w") as out:
+        for positions in frames:
+            out.write(f"{len(symbols)}\nframe\n")
+            for symbol, (x, y, z) in zip(symbols, positions):
+                out.write(f"{symbol} {x!r} {y!r} {z!r}\n")
+
+
+@pytest.fixture
+def solvated(c60_frames, tmp_path):
+    """Ten frames of the cage with two atoms of solvent (O and H) before and after it."""
+    _, (positions, _) = c60_frames
+    frames = [np.vstack([[[9.0, 9.0, 9.0]], p, [[-9.0, 0.5, 0.25]]]) for p in positions[:10]]
+    symbols = ["O"] + ["C"] * 60 + ["H"]
+    path = tmp_path / "solvated.xyz"
+    write_xyz(path, symbols, frames)
+    return path, symbols, np.array(frames)
+
+
+def test_mdanalysis_cage_shape_equals_analyse_frames(solvated):
+    mda = pytest.importorskip("MDAnalysis")
+    from ovalon.mdanalysis import CageShape
+
+    path, _, frames = solvated
+    universe = mda.Universe(str(path))
+    cage = universe.select_atoms("name C")
+    trajectory = np.array([cage.positions.copy() for _ in universe.trajectory])
+    expected = ovalon.analyse_frames(trajectory, mc=3, jobs=1)
+    analysis = CageShape(cage, mc=3, jobs=2, block=4).run()
+    for name in ovalon.columns(True):
+        assert same(analysis.results[name], expected[name]), name
+    assert list(analysis.results.frames) == list(range(10))
+    assert len(analysis.results.times) == 10
+    # A slice keys its draws by the trajectory's frames: frames 2, 5, 8 are rows 2, 5, 8.
+    part = CageShape(cage, mc=3).run(start=2, step=3)
+    assert list(part.results.frames) == [2, 5, 8]
+    for name in ovalon.columns(True):
+        assert same(part.results[name], expected[name][2::3]), name
+    with pytest.raises(ValueError, match="Проверьте"):
+        CageShape(cage, method="lm", lam="x")
+
+
+def test_ase_analyse_finds_the_carbon_cage(solvated):
+    ase_io = pytest.importorskip("ase.io")
+    import ovalon.ase
+
+    path, _, frames = solvated
+    atoms = ase_io.read(str(path), index=3)
+    shape = ovalon.ase.analyse(atoms)
+    expected = ovalon.analyse(frames[3][1:61])
+    for name, value in shape.to_dict().items():
+        if name.startswith("chord_") and name.endswith("_atom"):
+            assert value == expected.to_dict()[name] + 1, "numbered among all atoms"
+        else:
+            assert same(value, expected.to_dict()[name]), name
+    explicit = ovalon.ase.analyse(atoms, cage=list(range(1, 61)), method="lm")
+    assert explicit.semi_axes.tolist() == ovalon.analyse(frames[3][1:61], method="lm").semi_axes.tolist()
+    with pytest.raises(ValueError, match="cage"):
+        ovalon.ase.analyse(atoms, cage="fullerene")
+    with pytest.raises(ValueError, match="from 0 to 61"):
+        ovalon.ase.analyse(atoms, cage=[0, 62])
