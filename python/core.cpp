@@ -18,6 +18,7 @@
 #include <tuple>
 #include <vector>
 
+#include "analysis/cagefinder.h"
 #include "analysis/cagesummary.h"
 #include "core/fpenvironment.h"
 #include "input/parsenumber.h"
@@ -402,6 +403,37 @@ py::dict AnalyseFrames(const py::handle& framesValue, const py::handle& sigmasVa
   return table.Finish();
 }
 
+/// The `auto` rule on a structure: [(0-based atom indices, open bonds)], or the message of
+/// what was found when there is no cage.
+std::tuple<std::vector<std::pair<py::array_t<std::int64_t>, int>>, std::string> FindCagesOf(
+    const std::vector<std::string>& symbols, const py::handle& positionsValue, double bondCutoff) {
+  const Coordinates positions = RealArray(positionsValue, "positions");
+  const py::ssize_t count = static_cast<py::ssize_t>(symbols.size());
+  if (positions.ndim() != 2 || positions.shape(1) != 3 || positions.shape(0) != count) {
+    throw py::value_error("positions must be an array of shape (" + std::to_string(count) +
+                          ", 3), one row per symbol, not " + ShapeText(positions));
+  }
+  if (!(bondCutoff > 0) || !std::isfinite(bondCutoff))
+    throw py::value_error("bond_cutoff must be a finite number above 0");
+  std::vector<FrameAtom> atoms(count);
+  for (py::ssize_t i = 0; i < count; ++i) {
+    const double* p = positions.data() + 3 * i;
+    atoms[i] = {IsCarbonSymbol(symbols[i]), p[0], p[1], p[2]};
+  }
+  CageSearch search;
+  {
+    py::gil_scoped_release release;
+    search = FindCages(atoms, {.bondCutoff = bondCutoff});
+  }
+  std::vector<std::pair<py::array_t<std::int64_t>, int>> cages;
+  for (const FoundCage& cage : search.cages) {
+    py::array_t<std::int64_t> indices(static_cast<py::ssize_t>(cage.atoms.size()));
+    std::copy(cage.atoms.begin(), cage.atoms.end(), indices.mutable_data());
+    cages.emplace_back(std::move(indices), cage.openBonds);
+  }
+  return {std::move(cages), search.message};
+}
+
 }  // namespace
 
 }  // namespace ovalon
@@ -462,6 +494,10 @@ PYBIND11_MODULE(_core, m) {
   m.def("analyse", &Analyse, py::arg("positions"), py::arg("sigmas"), py::arg("settings"),
         py::arg("frame_number") = 1,
         "One cage: (row of the columns, coefficients A1..A9 or None, their errors or None).");
+  m.def("find_cages", &FindCagesOf, py::arg("symbols"), py::arg("positions"),
+        py::arg("bond_cutoff"),
+        "The cages of a structure: ([(indices, open bonds)], message when there is none).");
+  m.attr("DEFAULT_BOND_CUTOFF") = DefaultBondCutoff;
   m.def("analyse_frames", &AnalyseFrames, py::arg("frames"), py::arg("sigmas"),
         py::arg("settings"), py::arg("jobs"), py::arg("frame_numbers") = py::none(),
         "Every frame: {column: array}; frame f keys its Monte Carlo draws by frame_numbers[f] "

@@ -16,12 +16,15 @@ report
     The window's report lines for a coordinate text, as ``ovalon-report`` prints them.
 columns
     The names of the summary's columns.
+find_cages
+    The fullerene-like cages of a structure, as ``ovalon-report --summary`` finds them.
 
 Adapters: :mod:`ovalon.mdanalysis` (``CageShape``, an MDAnalysis analysis) and :mod:`ovalon.ase`
 (``analyse`` of an ASE ``Atoms``).
 """
 
-from ovalon._api import (Shape, SingularMatrixError, analyse, analyse_frames, columns,
-                         report)
+from ovalon._api import (Shape, SingularMatrixError, analyse, analyse_frames, cage_search,
+                         columns, find_cages, report)
 
-__all__ = ["Shape", "SingularMatrixError", "analyse", "analyse_frames", "columns", "report"]
+__all__ = ["Shape", "SingularMatrixError", "analyse", "analyse_frames", "cage_search", "columns",
+           "find_cages", "report"]

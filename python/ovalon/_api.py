@@ -5,7 +5,7 @@ from __future__ import annotations
 import functools
 import math
 import warnings
-from typing import Any, Dict, List, Optional, Tuple, Union
+from typing import Any, Dict, List, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
@@ -279,9 +279,16 @@ class Shape:
     def coefficient_errors(self) -> Optional[np.ndarray]:
         return self._coefficient_errors
 
-    def _renumbered(self, indices: np.ndarray) -> "Shape":
-        """The same shape with its atoms numbered by ``indices[atom]``."""
+    def _renumbered(self, indices: np.ndarray, open_bonds: int = 0) -> "Shape":
+        """The same shape with its atoms numbered by ``indices[atom]``; an "ok" cage with
+        ``open_bonds`` becomes "open-cage"."""
         row = dict(self._row)
+        if open_bonds > 0 and row["status"] == "ok":
+            row["status"] = "open-cage"
+            row["message"] = (
+                f"{open_bonds} bonds of the cage are not in exactly two of its rings: atoms "
+                "are missing, or an addend's ring is fused onto it; give the cage's atoms "
+                "with cage=[...]")
         for name in ("chord_start_atom", "chord_end_atom"):
             if row[name] >= 0:
                 row[name] = int(indices[row[name]])
@@ -417,3 +424,44 @@ def analyse_frames(frames: Any, sigmas: Any = None, *, jobs: Optional[int] = Non
         raise ValueError(f"jobs must be a whole number from 1 on, or None, not {jobs!r}")
     settings, _ = _analysis_settings(**options)
     return _core.analyse_frames(frames, sigmas, settings, jobs or 0)
+
+
+def find_cages(symbols: Sequence[str], positions: Any,
+               bond_cutoff: float = _core.DEFAULT_BOND_CUTOFF) -> List[np.ndarray]:
+    """The fullerene-like cages of a structure, as ``ovalon-report --summary --cage auto``
+    finds them.
+
+    Bonds join carbon atoms (symbol "C" or "c") at most ``bond_cutoff`` Å apart; rings are the
+    chordless cycles of 5, 6 or 7 bonded carbon atoms; rings that share a bond are fused into
+    one system, and every system of at least 20 atoms is a cage. Addends bound through three-
+    or four-membered rings or single bonds, other elements, solvent and endohedral guests stay
+    out.
+
+    Parameters
+    ----------
+    symbols : sequence of str
+        The element symbols of the atoms.
+    positions : array_like, shape (M, 3)
+        Their positions in ångström.
+    bond_cutoff : float
+        The longest carbon–carbon bond, Å (default 1.8).
+
+    Returns
+    -------
+    list of ndarray
+        One array of 0-based atom indices (ascending, int64) per cage, ordered by each cage's
+        first atom; empty when there is no cage. :func:`cage_search` also says how many bonds
+        of each cage break the rule of a closed cage, and what was found when there is none.
+    """
+    return [indices for indices, _ in cage_search(symbols, positions, bond_cutoff)[0]]
+
+
+def cage_search(symbols: Sequence[str], positions: Any,
+                bond_cutoff: float = _core.DEFAULT_BOND_CUTOFF
+                ) -> Tuple[List[Tuple[np.ndarray, int]], str]:
+    """:func:`find_cages` in full: ``([(indices, open_bonds), ...], message)``. ``open_bonds``
+    counts the bonds of a cage that are not in exactly two of its rings (0 for a closed cage;
+    more where atoms are missing or an addend's ring is fused onto it); ``message`` says what
+    was found when there is no cage, e.g. "46 carbon atoms, no ring system of at least 20
+    atoms"."""
+    return _core.find_cages([str(symbol) for symbol in symbols], positions, float(bond_cutoff))

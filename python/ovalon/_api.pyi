@@ -1,6 +1,6 @@
 """Types of the functions of the ovalon package."""
 
-from typing import Any, Dict, List, Literal, Optional, Tuple, Union
+from typing import Any, Dict, List, Literal, Optional, Sequence, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -54,3 +54,7 @@ def analyse_frames(frames: npt.ArrayLike, sigmas: Optional[npt.ArrayLike] = ...,
                    start: Setting = ..., lam: Setting = ..., step: Setting = ...,
                    inverse_precision: Setting = ..., rotation_precision: Setting = ...,
                    mc: int = ..., seed: int = ...) -> Dict[str, np.ndarray]: ...
+def find_cages(symbols: Sequence[str], positions: npt.ArrayLike,
+               bond_cutoff: float = ...) -> List[np.ndarray]: ...
+def cage_search(symbols: Sequence[str], positions: npt.ArrayLike, bond_cutoff: float = ...
+                ) -> Tuple[List[Tuple[np.ndarray, int]], str]: ...

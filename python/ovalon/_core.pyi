@@ -9,6 +9,7 @@ FORMAT_ERROR_MESSAGE: str
 INVALID_INPUT_MESSAGE: str
 SINGULAR_MATRIX_MESSAGE: str
 NO_FIT_WARNING: str
+DEFAULT_BOND_CUTOFF: float
 
 class FitTexts:
     def __init__(self, least_squares: bool, inverse_precision: str, rotation_precision: str,
@@ -25,3 +26,5 @@ def analyse(positions: npt.ArrayLike, sigmas: Optional[npt.ArrayLike], settings:
 def analyse_frames(frames: npt.ArrayLike, sigmas: Optional[npt.ArrayLike], settings: Settings,
                    jobs: int, frame_numbers: Optional[npt.ArrayLike] = None
                    ) -> Dict[str, np.ndarray]: ...
+def find_cages(symbols: List[str], positions: npt.ArrayLike, bond_cutoff: float
+               ) -> Tuple[List[Tuple[np.ndarray, int]], str]: ...

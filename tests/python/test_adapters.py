@@ -55,16 +55,46 @@ def test_ase_analyse_finds_the_carbon_cage(solvated):
 
     path, _, frames = solvated
     atoms = ase_io.read(str(path), index=3)
-    shape = ovalon.ase.analyse(atoms)
+    [shape] = ovalon.ase.analyse(atoms)
     expected = ovalon.analyse(frames[3][1:61])
     for name, value in shape.to_dict().items():
         if name.startswith("chord_") and name.endswith("_atom"):
             assert value == expected.to_dict()[name] + 1, "numbered among all atoms"
         else:
             assert same(value, expected.to_dict()[name]), name
-    explicit = ovalon.ase.analyse(atoms, cage=list(range(1, 61)), method="lm")
+    [explicit] = ovalon.ase.analyse(atoms, cage=list(range(1, 61)), method="lm")
     assert explicit.semi_axes.tolist() == ovalon.analyse(frames[3][1:61], method="lm").semi_axes.tolist()
     with pytest.raises(ValueError, match="cage"):
         ovalon.ase.analyse(atoms, cage="fullerene")
     with pytest.raises(ValueError, match="from 0 to 61"):
         ovalon.ase.analyse(atoms, cage=[0, 62])
+    with pytest.raises(ValueError, match="no cage: "):
+        ovalon.ase.analyse(atoms[:12])
+
+
+def test_find_cages_takes_the_cage_out_of_its_surroundings():
+    ase_io = pytest.importorskip("ase.io")
+    from conftest import EXAMPLES
+
+    atoms = ase_io.read(str(EXAMPLES / "c60_toluene_pcbm.xyz"))
+    symbols = atoms.get_chemical_symbols()
+    cages = ovalon.find_cages(symbols, atoms.get_positions())
+    # The C60 and the methanofullerene's cage, without its addend or the toluenes.
+    assert [len(cage) for cage in cages] == [60, 60]
+    assert all(symbols[i] == "C" for cage in cages for i in cage)
+    assert cages[0][0] < cages[1][0]
+    found, message = ovalon.cage_search(symbols, atoms.get_positions())
+    assert [open_bonds for _, open_bonds in found] == [0, 0] and message == ""
+    shapes = ovalon.ase.analyse(atoms)
+    assert [shape.status for shape in shapes] == ["ok", "ok"]
+    for shape, cage in zip(shapes, cages):
+        assert set(shape.chord_atoms) <= set(cage)
+        expected = ovalon.analyse(atoms.get_positions()[cage])
+        assert shape.semi_axes.tolist() == expected.semi_axes.tolist()
+    cages = [np.concatenate(cages)]
+    # Without its cage the frame has carbon atoms but no ring system of 20.
+    rest = [i for i in range(len(atoms)) if i not in set(cages[0])]
+    found, message = ovalon.cage_search([symbols[i] for i in rest], atoms.get_positions()[rest])
+    assert found == [] and "carbon atoms" in message
+    with pytest.raises(ValueError, match="one row per symbol"):
+        ovalon.find_cages(symbols[:-1], atoms.get_positions())
