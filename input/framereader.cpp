@@ -148,6 +148,7 @@ void FrameReader::ReadMalformedRecord(CageFrame& frame) {
 
 FrameReader::Ending FrameReader::ReadFrameLines(CageFrame& frame, long long count, bool checking) {
   m_inlineSigma.fill(false);
+  m_inlineSigmaAll.clear();
   if (!ReadLine()) {
     Fail(frame, "the input ends before the comment line of the frame");
     return Ending::InputEnded;
@@ -239,6 +240,11 @@ void FrameReader::ReadAtomLine(CageFrame& frame) {
     Fail(frame, "an uncertainty is negative");
     return;
   }
+  if (m_keepAll) {
+    frame.allAtoms.push_back({std::string(fields[0]), {values[0], values[1], values[2]}, {}});
+    if (count == 7) frame.allAtoms.back().sigma = {values[3], values[4], values[5]};
+    m_inlineSigmaAll.push_back(count == 7);
+  }
   const bool carbon = fields[0] == "C" || fields[0] == "c";
   if (!carbon) return;
   const int k = ++frame.carbons;
@@ -279,6 +285,14 @@ void FrameReader::ReadSigmaLine(CageFrame& frame, int sigmaLine) {
     Fail(frame, "uncertainty line " + std::to_string(sigmaLine) + " comes before atom line " +
                     std::to_string(sigmaLine));
     return;
+  }
+  if (m_keepAll && static_cast<size_t>(sigmaLine) <= frame.allAtoms.size()) {
+    if (m_inlineSigmaAll[sigmaLine - 1]) {
+      Fail(frame, "atom " + std::to_string(sigmaLine) +
+                      " has uncertainties on its own line and on a \">\" line");
+      return;
+    }
+    frame.allAtoms[sigmaLine - 1].sigma = {values[0], values[1], values[2]};
   }
   const int kept = std::min(frame.carbons, AtomCount);
   const int* begin = frame.atomNumbers.data();

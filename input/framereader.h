@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/extended.h"
 #include "input/linereader.h"
@@ -16,6 +17,13 @@ enum class FrameProblem {
   None,
   Unreadable,  ///< the frame's lines do not follow the layout, or a number cannot be read
   CageSize,    ///< the frame was read, but it does not hold exactly 60 carbon atoms
+};
+
+/// One atom line of a frame as written, kept when the reader keeps every atom.
+struct FrameAtomLine {
+  std::string symbol;
+  std::array<double, 3> position{};
+  std::array<double, 3> sigma{};  ///< 0 when the frame gives none
 };
 
 /// One frame: where it is, its comment, and its cage of carbon atoms.
@@ -30,6 +38,7 @@ struct CageFrame {
   PointSet coords;      ///< the cage: carbon atom k of the frame is entry k (1..60)
   PointSet sigma;       ///< their coordinate uncertainties; 0 when the frame gives none
   std::array<int, AtomCount> atomNumbers{};  ///< [k − 1]: the atom line number of cage atom k
+  std::vector<FrameAtomLine> allAtoms;  ///< every atom line in order, with KeepAllAtoms only
 };
 
 /// Splits a stream into frames: a count line (a whole number alone on its line), a comment line
@@ -54,6 +63,10 @@ class FrameReader {
  public:
   /// Lines longer than `maxLineBytes` are problems of their frame.
   explicit FrameReader(std::istream& in, std::size_t maxLineBytes = MaxLineBytes);
+
+  /// Makes every frame keep all its atom lines in `allAtoms`, whatever their element, for
+  /// readers of whole structures; memory then grows with the size of a frame.
+  void KeepAllAtoms() { m_keepAll = true; }
 
   /// Reads the next frame into `frame`; false (and `frame` untouched) at the end of the stream.
   bool Next(CageFrame& frame);
@@ -91,6 +104,8 @@ class FrameReader {
   long long m_frames = 0;
   std::optional<CageFrame> m_ready;  ///< a frame read while looking for the end of a record
   std::array<bool, AtomCount> m_inlineSigma{};  ///< cage atom k gave σ on its own line
+  bool m_keepAll = false;
+  std::vector<bool> m_inlineSigmaAll;  ///< with m_keepAll: atom line k gave σ on its own line
 };
 
 }  // namespace ovalon

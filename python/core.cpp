@@ -11,8 +11,10 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -21,12 +23,14 @@
 #include "analysis/cagefinder.h"
 #include "analysis/cagesummary.h"
 #include "core/fpenvironment.h"
+#include "input/framereader.h"
 #include "input/parsenumber.h"
 #include "input/textfile.h"
 #include "report/decimalseparator.h"
 #include "report/messages.h"
 #include "report/summarytable.h"
 #include "report/windowreport.h"
+#include "structure/structure.h"
 
 namespace py = pybind11;
 
@@ -117,30 +121,43 @@ std::string ShapeText(const py::array& array) {
 }
 
 /// The atom count of an array of `leading` + 2 dimensions whose last one is 3; ValueError for
-/// any other shape, or for fewer atoms than a quadric's nine coefficients need.
+/// any other shape, or with `fitted` for fewer atoms than a quadric's nine coefficients need.
 py::ssize_t AtomsOf(const py::array& array, const std::string& name, int leading,
-                    const char* layout) {
+                    const char* layout, bool fitted) {
   if (array.ndim() != leading + 2 || array.shape(leading + 1) != 3) {
     throw py::value_error(name + " must be an array of shape " + layout + ", not " +
                           ShapeText(array));
   }
   const py::ssize_t atoms = array.shape(leading);
-  if (atoms < 9) {
+  if (atoms > std::numeric_limits<int>::max())
+    throw py::value_error(name + " has " + std::to_string(atoms) + " atoms, too many for a cage");
+  if (fitted && atoms < MinimumFitAtoms) {
     throw py::value_error(name + " has " + std::to_string(atoms) +
-                          " atoms; the nine coefficients of a quadric need at least 9");
-  }
-  if (atoms != AtomCount) {
-    throw py::value_error(name + " has " + std::to_string(atoms) +
-                          " atoms; this version analyses cages of 60 atoms");
+                          " atoms; the nine coefficients of a quadric need at least " +
+                          std::to_string(MinimumFitAtoms));
   }
   return atoms;
 }
 
-/// The cage from a C-ordered N×3 block of values; the (0-based) atom of the first value that is
-/// not finite, if any.
-std::optional<py::ssize_t> FillPointSet(const double* block, PointSet& points) {
+/// Calls `work(coords, sigma)` with two zeroed point sets of `atoms` atoms: the window's
+/// PointSet for 60, which is the faster, and AtomPoints for any other number. Both give the
+/// same bits for the same atoms.
+template <typename Work>
+auto WithPointSets(py::ssize_t atoms, const Work& work) {
+  if (atoms == AtomCount) {
+    PointSet coords, sigma;
+    return work(coords, sigma);
+  }
+  AtomPoints coords(static_cast<int>(atoms)), sigma(static_cast<int>(atoms));
+  return work(coords, sigma);
+}
+
+/// Fills the atoms of `points` from a C-ordered block of as many rows of x y z; the (0-based)
+/// atom of the first value that is not finite, if any.
+template <int N>
+std::optional<py::ssize_t> FillPoints(const double* block, BasicPointSet<N>& points) {
   std::optional<py::ssize_t> notFinite;
-  for (int i = 1; i <= AtomCount; ++i) {
+  for (int i = 1; i <= points.Size(); ++i) {
     const double* atom = block + 3 * (i - 1);
     points.X.at(i) = atom[0];
     points.Y.at(i) = atom[1];
@@ -284,27 +301,26 @@ std::tuple<py::tuple, std::optional<py::array_t<double>>, std::optional<py::arra
 Analyse(const py::handle& positionsValue, const py::handle& sigmasValue,
         const SummarySettings& settings, long long frameNumber) {
   const Coordinates positions = RealArray(positionsValue, "positions");
-  AtomsOf(positions, "positions", 0, "(N, 3)");
-  PointSet coords, sigma;
-  if (const auto bad = FillPointSet(positions.data(), coords)) {
-    throw py::value_error("positions of atom " + std::to_string(*bad) + " are not finite");
-  }
+  const py::ssize_t atoms = AtomsOf(positions, "positions", 0, "(N, 3)", true);
+  std::optional<Coordinates> sigmas;
   if (!sigmasValue.is_none()) {
-    const Coordinates sigmas = RealArray(sigmasValue, "sigmas");
-    if (sigmas.ndim() != 2 || sigmas.shape(0) != positions.shape(0) || sigmas.shape(1) != 3) {
+    sigmas = RealArray(sigmasValue, "sigmas");
+    if (sigmas->ndim() != 2 || sigmas->shape(0) != atoms || sigmas->shape(1) != 3) {
       throw py::value_error("sigmas must have the shape of positions " + ShapeText(positions) +
-                            ", not " + ShapeText(sigmas));
-    }
-    if (const auto bad = FillPointSet(sigmas.data(), sigma)) {
-      throw py::value_error("sigmas of atom " + std::to_string(*bad) + " are not finite");
+                            ", not " + ShapeText(*sigmas));
     }
   }
-  CageSummary summary;
-  {
+  const CageSummary summary = WithPointSets(atoms, [&](auto& coords, auto& sigma) {
+    if (const auto bad = FillPoints(positions.data(), coords))
+      throw py::value_error("positions of atom " + std::to_string(*bad) + " are not finite");
+    if (sigmas) {
+      if (const auto bad = FillPoints(sigmas->data(), sigma))
+        throw py::value_error("sigmas of atom " + std::to_string(*bad) + " are not finite");
+    }
     py::gil_scoped_release release;
     ExtendedEnvironmentScope environment;
-    summary = SummariseCage(coords, sigma, settings, frameNumber);
-  }
+    return SummariseCage(coords, sigma, settings, frameNumber);
+  });
   const std::vector<SummaryColumn> columns = CageColumns(settings.monteCarloDraws > 0);
   TupleWriter row(columns);
   WriteCageFields(summary, settings.monteCarloDraws > 0, row);
@@ -347,8 +363,8 @@ py::dict AnalyseFrames(const py::handle& framesValue, const py::handle& sigmasVa
     throw py::value_error("frames must be an array of shape (F, N, 3), not " +
                           ShapeText(frames));
   }
-  AtomsOf(frames, "frames", 1, "(F, N, 3)");
-  const py::ssize_t count = frames.shape(0), atoms = frames.shape(1);
+  const py::ssize_t atoms = AtomsOf(frames, "frames", 1, "(F, N, 3)", false);
+  const py::ssize_t count = frames.shape(0);
   std::optional<Coordinates> sigmas;
   bool sigmaPerFrame = false;
   if (!sigmasValue.is_none()) {
@@ -383,21 +399,22 @@ py::dict AnalyseFrames(const py::handle& framesValue, const py::handle& sigmasVa
     py::gil_scoped_release release;
     RunOnThreads(count, jobs, [&](py::ssize_t f) {
       RowWriter row(table, f);
-      PointSet coords, sigma;
-      std::optional<py::ssize_t> bad = FillPointSet(frameData + f * atoms * 3, coords);
-      std::string what = "a coordinate";
-      if (sigmaData && !bad) {
-        bad = FillPointSet(sigmaData + (sigmaPerFrame ? f * atoms * 3 : 0), sigma);
-        what = "an uncertainty";
-      }
-      if (bad) {
-        WriteUnanalysedFields(SummaryStatus::Unreadable,
-                              "atom " + std::to_string(*bad) + " has " + what +
-                                  " that is not finite",
-                              monteCarlo, row);
-        return;
-      }
-      WriteCageFields(SummariseCage(coords, sigma, settings, frameNumbers[f]), monteCarlo, row);
+      WithPointSets(atoms, [&](auto& coords, auto& sigma) {
+        std::optional<py::ssize_t> bad = FillPoints(frameData + f * atoms * 3, coords);
+        std::string what = "a coordinate";
+        if (sigmaData && !bad) {
+          bad = FillPoints(sigmaData + (sigmaPerFrame ? f * atoms * 3 : 0), sigma);
+          what = "an uncertainty";
+        }
+        if (bad) {
+          WriteUnanalysedFields(SummaryStatus::Unreadable,
+                                "atom " + std::to_string(*bad) + " has " + what +
+                                    " that is not finite",
+                                monteCarlo, row);
+          return;
+        }
+        WriteCageFields(SummariseCage(coords, sigma, settings, frameNumbers[f]), monteCarlo, row);
+      });
     });
   }
   return table.Finish();
@@ -432,6 +449,95 @@ std::tuple<std::vector<std::pair<py::array_t<std::int64_t>, int>>, std::string> 
     cages.emplace_back(std::move(indices), cage.openBonds);
   }
   return {std::move(cages), search.message};
+}
+
+/// One frame of a file as Python gets it: (symbols, positions, sigmas, comment, notes).
+using ReadFrame = std::tuple<std::vector<std::string>, py::array_t<double>, py::array_t<double>,
+                             std::string, std::vector<std::string>>;
+
+/// A frame's atoms in plain values, while the GIL is released.
+struct PlainFrame {
+  std::vector<std::string> symbols;
+  std::vector<double> positions, sigmas;  ///< N×3, C order
+  std::string comment;
+  std::vector<std::string> notes;
+
+  void Add(const std::string& symbol, const std::array<double, 3>& position,
+           const std::array<double, 3>& sigma) {
+    symbols.push_back(symbol);
+    positions.insert(positions.end(), position.begin(), position.end());
+    sigmas.insert(sigmas.end(), sigma.begin(), sigma.end());
+  }
+};
+
+/// The frames of a plain XYZ text, read as the summary reads them but with every atom; a
+/// frame that breaks the layout is a ValueError naming it.
+std::vector<PlainFrame> ReadXyzFrames(const std::string& bytes, const std::string& source) {
+  std::istringstream stream(bytes);
+  FrameReader reader(stream);
+  reader.KeepAllAtoms();
+  std::vector<PlainFrame> frames;
+  CageFrame frame;
+  while (reader.Next(frame)) {
+    // The number of carbon atoms is the summary's concern, not the reader's.
+    if (frame.problem == FrameProblem::Unreadable)
+      throw py::value_error(source + ": frame " + std::to_string(frame.frame) + ": " +
+                            frame.message);
+    PlainFrame& plain = frames.emplace_back();
+    plain.comment = frame.comment;
+    for (const FrameAtomLine& atom : frame.allAtoms) plain.Add(atom.symbol, atom.position, atom.sigma);
+  }
+  return frames;
+}
+
+/// The frames of a structure file: one per data block's molecules, model or frame.
+std::vector<PlainFrame> ReadStructureFrames(const std::string& bytes, const std::string& source,
+                                            StructureFormat format) {
+  std::vector<Structure> structures;
+  try {
+    structures = ReadStructures(bytes, source, format);
+  } catch (const StructureError& error) {
+    throw py::value_error(error.what());
+  }
+  std::vector<PlainFrame> frames;
+  for (const Structure& structure : structures) {
+    for (const StructureFrame& frame : structure.frames) {
+      PlainFrame& plain = frames.emplace_back();
+      plain.comment = frame.name.empty() ? structure.name : structure.name + ", " + frame.name;
+      plain.notes = frame.notes;
+      for (const StructureAtom& atom : frame.atoms) plain.Add(atom.element, atom.position, atom.sigma);
+    }
+  }
+  return frames;
+}
+
+py::array_t<double> AtomArray(const std::vector<double>& values) {
+  py::array_t<double> array({static_cast<py::ssize_t>(values.size() / 3), py::ssize_t{3}});
+  std::copy(values.begin(), values.end(), array.mutable_data());
+  return array;
+}
+
+/// The frames of a file's bytes in `format` ("xyz", "extxyz", "cif" or "pdb").
+std::vector<ReadFrame> ReadFile(const py::bytes& data, const std::string& source,
+                                const std::string& format) {
+  const std::string bytes(data);
+  const bool plainXyz = format == "xyz";
+  StructureFormat kind = StructureFormat::Cif;
+  if (format == "pdb") kind = StructureFormat::Pdb;
+  else if (format == "extxyz") kind = StructureFormat::ExtendedXyz;
+  else if (!plainXyz && format != "cif") throw py::value_error("unknown format " + format);
+  std::vector<PlainFrame> plain;
+  {
+    // The readers' ValueErrors are plain C++ exceptions until they reach Python.
+    py::gil_scoped_release release;
+    plain = plainXyz ? ReadXyzFrames(bytes, source) : ReadStructureFrames(bytes, source, kind);
+  }
+  std::vector<ReadFrame> frames;
+  for (PlainFrame& frame : plain) {
+    frames.emplace_back(std::move(frame.symbols), AtomArray(frame.positions),
+                        AtomArray(frame.sigmas), std::move(frame.comment), std::move(frame.notes));
+  }
+  return frames;
 }
 
 }  // namespace
@@ -498,6 +604,9 @@ PYBIND11_MODULE(_core, m) {
         py::arg("bond_cutoff"),
         "The cages of a structure: ([(indices, open bonds)], message when there is none).");
   m.attr("DEFAULT_BOND_CUTOFF") = DefaultBondCutoff;
+  m.def("read", &ReadFile, py::arg("data"), py::arg("source"), py::arg("format"),
+        "The frames of a file's bytes: [(symbols, positions, sigmas, comment, notes)]; "
+        "ValueError with the reader's message.");
   m.def("analyse_frames", &AnalyseFrames, py::arg("frames"), py::arg("sigmas"),
         py::arg("settings"), py::arg("jobs"), py::arg("frame_numbers") = py::none(),
         "Every frame: {column: array}; frame f keys its Monte Carlo draws by frame_numbers[f] "

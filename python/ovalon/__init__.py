@@ -16,6 +16,8 @@ report
     The window's report lines for a coordinate text, as ``ovalon-report`` prints them.
 columns
     The names of the summary's columns.
+read
+    The frames of an XYZ, extended XYZ, CIF, mmCIF or PDB file: symbols, positions, sigmas.
 find_cages
     The fullerene-like cages of a structure, as ``ovalon-report --summary`` finds them.
 
@@ -23,8 +25,8 @@ Adapters: :mod:`ovalon.mdanalysis` (``CageShape``, an MDAnalysis analysis) and :
 (``analyse`` of an ASE ``Atoms``).
 """
 
-from ovalon._api import (Shape, SingularMatrixError, analyse, analyse_frames, cage_search,
-                         columns, find_cages, report)
+from ovalon._api import (Frame, Shape, SingularMatrixError, analyse, analyse_frames,
+                         cage_search, columns, find_cages, read, report)
 
-__all__ = ["Shape", "SingularMatrixError", "analyse", "analyse_frames", "cage_search", "columns",
-           "find_cages", "report"]
+__all__ = ["Frame", "Shape", "SingularMatrixError", "analyse", "analyse_frames", "cage_search",
+           "columns", "find_cages", "read", "report"]

@@ -4,8 +4,9 @@ from __future__ import annotations
 
 import functools
 import math
+import os
 import warnings
-from typing import Any, Dict, List, Optional, Sequence, Tuple, Union
+from typing import Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
@@ -326,8 +327,8 @@ def analyse(positions: Any, sigmas: Any = None, **options: Any) -> Shape:
     Parameters
     ----------
     positions : array_like, shape (N, 3)
-        The cage's atoms in ångström; any real dtype, any memory order. This version analyses
-        cages of N = 60 atoms.
+        The cage's atoms in ångström; any real dtype, any memory order; N ≥ 9, one atom
+        per coefficient of the quadric.
     sigmas : array_like, shape (N, 3), optional
         Their coordinate uncertainties; None for none (every σ 0).
     method : {"lsq", "lm"}
@@ -388,7 +389,7 @@ def analyse_frames(frames: Any, sigmas: Any = None, *, jobs: Optional[int] = Non
     Parameters
     ----------
     frames : array_like, shape (F, N, 3)
-        The cage in every frame, in ångström (N = 60 in this version).
+        The cage in every frame, in ångström (N ≥ 9; fewer have the status "too-few-atoms").
     sigmas : array_like, shape (N, 3) or (F, N, 3), optional
         The coordinate uncertainties, the same for every frame or per frame.
     jobs : int, optional
@@ -408,13 +409,13 @@ def analyse_frames(frames: Any, sigmas: Any = None, *, jobs: Optional[int] = Non
         same bits as the CSV of ``ovalon-report --summary`` on the same frames.
 
     A frame that cannot be analysed never stops the run: its ``status`` says why ("singular",
-    "no-fit", "not-ellipsoid", or "unreadable" for a value that is not finite).
+    "no-fit", "not-ellipsoid", "too-few-atoms" for N < 9, or "unreadable" for a value that is
+    not finite).
 
     Raises
     ------
     ValueError
-        ``frames`` or ``sigmas`` has the wrong shape or dtype, N < 9, or a setting is not a
-        number.
+        ``frames`` or ``sigmas`` has the wrong shape or dtype, or a setting is not a number.
 
     Examples
     --------
@@ -465,3 +466,57 @@ def cage_search(symbols: Sequence[str], positions: Any,
     was found when there is no cage, e.g. "46 carbon atoms, no ring system of at least 20
     atoms"."""
     return _core.find_cages([str(symbol) for symbol in symbols], positions, float(bond_cutoff))
+
+
+class Frame(NamedTuple):
+    """One frame of a file read by :func:`read`: every atom, whatever its element.
+
+    ``symbols`` are the element symbols as written (list of str), ``positions`` and ``sigmas``
+    N×3 float64 arrays in ångström (σ 0 where the file gives none), ``comment`` the XYZ comment
+    line or, for a structure file, the data block's or file's name with the model or frame
+    ("c60.pdb, model 2"), and ``notes`` what a structure reader completed, chose or left out.
+    """
+
+    symbols: List[str]
+    positions: np.ndarray
+    sigmas: np.ndarray
+    comment: str
+    notes: List[str]
+
+
+_READ_FORMATS = {".xyz": "xyz", ".extxyz": "extxyz", ".cif": "cif", ".mmcif": "cif",
+                 ".pdb": "pdb", ".ent": "pdb"}
+
+
+def read(path: Union[str, "os.PathLike[str]"]) -> List[Frame]:
+    """The frames of a coordinate or structure file, read by Ovalon's own readers.
+
+    The format follows the file's extension: ``.xyz`` is the XYZ layout that
+    ``ovalon-report --summary`` reads (count line, comment line, atom lines
+    "SYMBOL x y z [σx σy σz]", optional ">" uncertainty lines), frame after frame;
+    ``.extxyz`` extended XYZ; ``.cif`` and ``.mmcif`` CIF (small-molecule or mmCIF, one frame
+    per data block, molecules completed by symmetry, uncertainties from the s.u.);
+    ``.pdb`` and ``.ent`` PDB (one frame per model).
+
+    Returns
+    -------
+    list of Frame
+        With :func:`find_cages` and :func:`analyse`:
+        ``cage = find_cages(f.symbols, f.positions)[0]; analyse(f.positions[cage], f.sigmas[cage])``.
+
+    Raises
+    ------
+    OSError
+        The file cannot be read.
+    ValueError
+        The extension is none of these, or the file breaks its format: the reader's message,
+        which names the file and the frame, line or data block.
+    """
+    name = os.fspath(path)
+    extension = os.path.splitext(name)[1].lower()
+    if extension not in _READ_FORMATS:
+        raise ValueError(f"{name}: the format is chosen by the extension, one of "
+                         + ", ".join(_READ_FORMATS) + f"; not {extension or 'none'!r}")
+    with open(name, "rb") as file:
+        data = file.read()
+    return [Frame(*frame) for frame in _core.read(data, name, _READ_FORMATS[extension])]

@@ -1,6 +1,7 @@
 """Types of the functions of the ovalon package."""
 
-from typing import Any, Dict, List, Literal, Optional, Sequence, Tuple, Union
+import os
+from typing import Any, Dict, List, Literal, NamedTuple, Optional, Sequence, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -58,3 +59,12 @@ def find_cages(symbols: Sequence[str], positions: npt.ArrayLike,
                bond_cutoff: float = ...) -> List[np.ndarray]: ...
 def cage_search(symbols: Sequence[str], positions: npt.ArrayLike, bond_cutoff: float = ...
                 ) -> Tuple[List[Tuple[np.ndarray, int]], str]: ...
+
+class Frame(NamedTuple):
+    symbols: List[str]
+    positions: np.ndarray
+    sigmas: np.ndarray
+    comment: str
+    notes: List[str]
+
+def read(path: Union[str, os.PathLike[str]]) -> List[Frame]: ...

@@ -35,14 +35,14 @@ class CageShape(AnalysisBase):
     Parameters
     ----------
     atomgroup : MDAnalysis.AtomGroup
-        The cage's atoms (60 in this version), for example ``u.select_atoms("name C")``.
-        Positions are in ångström, as MDAnalysis gives them.
+        The cage's atoms, for example ``u.select_atoms("name C")``; fewer than 9 give the
+        status "too-few-atoms". Positions are in ångström, as MDAnalysis gives them.
     sigmas : array_like, shape (N, 3), optional
         Coordinate uncertainties, the same in every frame.
     jobs : int, optional
         Analysis threads; None for one per core.
     block : int
-        Frames kept before they are analysed (memory: 1.4 kB a frame).
+        Frames kept before they are analysed (memory: 24 bytes an atom a frame).
     **options
         As for :func:`ovalon.analyse`: ``method``, ``cycles``, ``start``, ``lam``, ``step``,
         ``inverse_precision``, ``rotation_precision``, ``mc``, ``seed``. A frame keys its

@@ -21,9 +21,10 @@ using test::ExamplePath;
 using test::ReadFile;
 using Vec = std::array<double, 3>;
 
-std::vector<CageFrame> ReadFrames(const std::string& text) {
+std::vector<CageFrame> ReadFrames(const std::string& text, bool keepAll = false) {
   std::istringstream in(text);
   FrameReader reader(in);
+  if (keepAll) reader.KeepAllAtoms();
   std::vector<CageFrame> frames;
   CageFrame frame;
   while (reader.Next(frame)) frames.push_back(frame);
@@ -346,6 +347,35 @@ TEST(FrameReader, ReadingResumesOnlyAtACountLineWithItsAtomLines) {
     EXPECT_EQ(alternating[n].frame, n + 1);
     EXPECT_EQ(alternating[n].problem, n % 2 == 0 ? FrameProblem::None : FrameProblem::Unreadable);
   }
+}
+
+TEST(FrameReader, KeepsEveryAtomLineOnlyWhenAsked) {
+  // σ on ">" lines, interleaved or grouped, belong to every atom line in turn.
+  const std::string text =
+      "3\nmixed\nO 0 0 0.5\n> 0.01 0.02 0.03\nC 1 2 3\nH -1 0 0\n> 0.1 0.2 0.3\n"
+      "> 0.5 0.5 0.5\n2\n\nC 0 0 0 1 2 3\nN 1 1 1 4 5 6\n";
+  EXPECT_TRUE(ReadFrames(text)[0].allAtoms.empty());
+  const std::vector<CageFrame> frames = ReadFrames(text, true);
+  ASSERT_EQ(frames.size(), 2u);
+  const CageFrame& frame = frames[0];
+  // Not 60 carbon atoms: the summary's problem, while every atom is read.
+  EXPECT_EQ(frame.problem, FrameProblem::CageSize);
+  ASSERT_EQ(frame.allAtoms.size(), 3u);
+  const std::vector<std::string> symbols = {frame.allAtoms[0].symbol, frame.allAtoms[1].symbol,
+                                            frame.allAtoms[2].symbol};
+  EXPECT_EQ(symbols, (std::vector<std::string>{"O", "C", "H"}));
+  EXPECT_EQ(frame.allAtoms[0].position, (Vec{0, 0, 0.5}));
+  EXPECT_EQ(frame.allAtoms[0].sigma, (Vec{0.01, 0.02, 0.03}));
+  EXPECT_EQ(frame.allAtoms[1].sigma, (Vec{0.1, 0.2, 0.3}));
+  EXPECT_EQ(frame.allAtoms[2].position, (Vec{-1, 0, 0}));
+  EXPECT_EQ(frame.allAtoms[2].sigma, (Vec{0.5, 0.5, 0.5}));
+  ASSERT_EQ(frames[1].allAtoms.size(), 2u);
+  EXPECT_EQ(frames[1].allAtoms[1].symbol, "N");
+  EXPECT_EQ(frames[1].allAtoms[1].sigma, (Vec{4, 5, 6}));
+  // σ twice for an atom outside the cage is refused as it is for a cage atom.
+  const CageFrame twice = ReadFrames("2\n\nO 0 0 0 1 1 1\nC 0 0 1\n> 2 2 2\n", true)[0];
+  EXPECT_EQ(twice.problem, FrameProblem::Unreadable);
+  EXPECT_EQ(twice.message, "line 5: atom 1 has uncertainties on its own line and on a \">\" line");
 }
 
 TEST(FrameReader, LongLinesAreProblemsOfTheirFrame) {

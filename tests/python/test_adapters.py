@@ -98,3 +98,17 @@ def test_find_cages_takes_the_cage_out_of_its_surroundings():
     assert found == [] and "carbon atoms" in message
     with pytest.raises(ValueError, match="one row per symbol"):
         ovalon.find_cages(symbols[:-1], atoms.get_positions())
+
+
+def test_ase_analyse_of_c70_finds_its_70_atoms():
+    ase_io = pytest.importorskip("ase.io")
+    import ovalon.ase
+    from conftest import EXAMPLES
+
+    atoms = ase_io.read(str(EXAMPLES / "c70.xyz"))
+    [shape] = ovalon.ase.analyse(atoms)
+    expected = ovalon.analyse(atoms.get_positions())
+    for name, value in shape.to_dict().items():
+        assert same(value, expected.to_dict()[name]), name
+    assert shape.semi_axes[0] > shape.semi_axes[1] + 0.3
+    assert abs(shape.axes[2, 0]) == pytest.approx(1, abs=1e-9)

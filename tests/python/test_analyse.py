@@ -23,6 +23,15 @@ def same(a, b):
     return np.array_equal(a, b, equal_nan=True)
 
 
+def scaled_residual(a, positions):
+    """|F|/N of the quadric A1 x² + A2 y² + A3 z² + A4 xy + A5 yz + A6 xz + A7 x + A8 y + A9 z
+    + 1 over N atoms."""
+    x, y, z = positions.T
+    f = a[0]*x*x + a[1]*y*y + a[2]*z*z + a[3]*x*y + a[4]*y*z + a[5]*x*z + a[6]*x + a[7]*y \
+        + a[8]*z + 1
+    return np.sqrt(np.sum(f * f)) / len(positions)
+
+
 def summary_csv(report_command, path, *args):
     run = report_command("--summary", "--jobs", "2", *args, str(path))
     assert run.returncode == 0, run.stderr.decode()
@@ -88,11 +97,8 @@ def test_shape_groups_the_columns(c60_frames):
     start, end = shape.chord_atoms
     assert np.linalg.norm(positions[5][start] - positions[5][end]) == pytest.approx(shape.chord)
     # The coefficients describe the quadric through the atoms: F ≈ 0 at each atom.
-    x, y, z = positions[5].T
-    a = shape.coefficients
-    f = a[0]*x*x + a[1]*y*y + a[2]*z*z + a[3]*x*y + a[4]*y*z + a[5]*x*z + a[6]*x + a[7]*y \
-        + a[8]*z + 1
-    assert np.sqrt(np.sum(f * f)) / 60 == pytest.approx(shape.residual, rel=1e-6)
+    assert scaled_residual(shape.coefficients, positions[5]) == pytest.approx(shape.residual,
+                                                                             rel=1e-6)
     assert shape.coefficient_errors.shape == (9,) and np.all(shape.coefficient_errors != 0)
     assert "status='ok'" in repr(shape) and "a=" in repr(shape)
     with pytest.raises(AttributeError):
@@ -211,3 +217,44 @@ def test_the_gil_is_released_while_frames_are_analysed(c60_frames):
     # Holding the GIL for the whole call would leave the counter where it was, give or take
     # the few increments before the call took it.
     assert during > 1000
+
+
+def c70():
+    lines = (EXAMPLES / "c70.xyz").read_text().splitlines()[2:]
+    return np.array([[float(v) for v in line.split()[1:4]] for line in lines if line.strip()])
+
+
+def test_c70_is_a_prolate_ellipsoid_along_its_five_fold_axis():
+    positions = c70()
+    assert positions.shape == (70, 3)
+    shape = ovalon.analyse(positions, np.full_like(positions, 0.001))
+    a, b, c = shape.semi_axes
+    assert shape.status == "ok" and shape.is_ellipsoid
+    assert a - b > 0.3 and b - c < 1e-6 * a
+    assert np.allclose(shape.axes[:, 0], [0, 0, 1], atol=1e-9)
+    assert (shape.sigma_semi_axes > 0).all() and shape.coefficient_errors is not None
+    assert scaled_residual(shape.coefficients, positions) == pytest.approx(shape.residual,
+                                                                          rel=1e-6)
+    # A frame of 70 atoms is the same cage in analyse_frames, with its Monte Carlo draws.
+    table = ovalon.analyse_frames(np.stack([positions, positions * 1.5]),
+                                  np.full_like(positions, 0.001), mc=3, jobs=2)
+    row = ovalon.analyse(positions, np.full_like(positions, 0.001), mc=3).to_dict()
+    for name, value in row.items():
+        assert same(table[name][0], value), name
+    assert table["a"][1] == pytest.approx(1.5 * a, rel=1e-12)
+
+
+def test_too_few_atoms_raise_in_analyse_and_are_a_status_in_frames():
+    with pytest.raises(ValueError, match="8 atoms; the nine coefficients"):
+        ovalon.analyse(ROW[:8])
+    nine = ovalon.analyse(ROW[::7])
+    assert nine.status in ("ok", "not-ellipsoid", "singular") and nine.residual >= 0
+    for atoms in (8, 1, 0):
+        table = ovalon.analyse_frames(np.stack([ROW[:atoms]] * 2))
+        assert list(table["status"]) == ["too-few-atoms"] * 2, atoms
+        assert table["message"][0].startswith(f"{atoms} atom")
+        assert np.isnan(table["a"]).all() and np.isnan(table["residual"]).all()
+    table = ovalon.analyse_frames(ROW[None, :8])
+    # The longest chord is still measured.
+    assert table["chord"][0] == pytest.approx(np.max(np.linalg.norm(
+        ROW[:8, None] - ROW[None, :8], axis=2)), rel=1e-15)
