@@ -22,11 +22,19 @@ echo "$report" | grep -qx '               3.54840963328926 Å' ||
 test -x "$root/tree/usr/bin/ovalon"
 test -f "$root/tree/usr/share/icons/hicolor/scalable/apps/ovalon.svg"
 test -f "$root/tree/usr/share/ovalon/examples/c60_distorted.xyz"
-# The Python package, where the build has it, imports from the unpacked tree.
+# The Python package, where the build has it, imports from the unpacked tree and reads and
+# analyses the packaged example: its semi-axis b is the report's.
 if [ -d "$build/python/ovalon" ]; then
   site=$(ls -d "$root"/tree/usr/lib/python3*/dist-packages)
-  PYTHONPATH=$site /usr/bin/python3 -c 'import ovalon; assert ovalon.__file__.startswith("'"$site"'")' ||
-    { echo "the packaged Python package does not import"; exit 1; }
+  PYTHONPATH=$site /usr/bin/python3 - "$site" "$root/tree/usr/share/ovalon/examples/c60_ideal.xyz" <<'PY' ||
+import sys
+import ovalon
+assert ovalon.__file__.startswith(sys.argv[1]), ovalon.__file__
+[frame] = ovalon.read(sys.argv[2])
+shape = ovalon.analyse(frame.positions, frame.sigmas)
+assert "%.15g" % shape.semi_axes[1] == "3.54840963328926", shape
+PY
+    { echo "the packaged Python package does not import, read or analyse"; exit 1; }
 fi
 desktop-file-validate "$root/tree/usr/share/applications/ovalon.desktop"
 echo "package test passed"
