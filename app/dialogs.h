@@ -35,8 +35,9 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
 
-  /// File-open dialog with one filter entry, e.g. "Файлы координат атомов (*.xyz)", shown
-  /// without its pattern; starts at `start` (a folder or a file name; empty: the default).
+  /// File-open dialog with the filter entries of `filter`, separated by ";;" (e.g. "Файлы
+  /// координат атомов (*.xyz);;Все файлы (*)"), the first one selected, each shown without its
+  /// patterns; starts at `start` (a folder or a file name; empty: the default).
   virtual QString openFileName(QWidget* parent, const QString& filter, const QString& start) = 0;
 
   /// File-save dialog with one filter entry, shown without its pattern, offering `proposed`.

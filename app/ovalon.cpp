@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "analysis/diagonals.h"
 #include "app/dialogs.h"
@@ -36,6 +37,7 @@
 #include "app/reportfile.h"
 #include "app/reportpane.h"
 #include "app/sceneslots.h"
+#include "app/structurefile.h"
 #include "app/transientnotice.h"
 #include "app/viewtools.h"
 #include "core/singularmatrixerror.h"
@@ -69,8 +71,17 @@ const char* const Memo3InitialLine = "Характеристики эллипс�
 /// "Открыть файл" reads a file whole into Memo1; a larger one is refused with this message.
 const char* const FileTooLargeMessage = "Файл слишком большой: больше 64 МБ!";
 const char* const OutOfMemoryMessage = "Недостаточно памяти!";
+/// Precedes the reader's own message about a structure file it cannot read.
+const char* const StructureErrorMessage = "Файл структуры не прочитан: ";
 
-const QString CoordinateFileFilter = QStringLiteral("Файлы координат атомов (*.xyz)");
+/// The first filter is the coordinate text; the structure files after it open as the text of
+/// their cage, and "Все файлы" opens any other file as text. The dialog hides the patterns.
+const QString CoordinateFileFilter = QStringLiteral(
+    "Файлы координат атомов (*.xyz);;"
+    "Кристаллографические файлы (*.cif *.mmcif);;"
+    "Файлы PDB (*.pdb *.ent);;"
+    "Файлы расширенного XYZ (*.extxyz);;"
+    "Все файлы (*)");
 const QString ReportFileFilter = QStringLiteral("Текстовый файл (*.txt)");
 const QString ImageFileFilter = QStringLiteral("Изображение PNG (*.png)");
 
@@ -570,9 +581,32 @@ void TForm1::Button1Click() {
       m_dialogs->information(this, QString::fromUtf8(FileTooLargeMessage));
       return;
     }
-    SetPaneLines(*Memo1, DecodeTextLines(bytes));
-    setWindowTitle(QStringLiteral("Ovalon — ") + QFileInfo(path).fileName());
+    const QString name = QFileInfo(path).fileName();
+    if (const std::optional<StructureFormat> format = StructureFormatOfName(name.toStdString())) {
+      if (!ShowStructureCage(bytes, name, *format)) return;
+    } else {
+      SetPaneLines(*Memo1, DecodeTextLines(bytes));
+    }
+    setWindowTitle(QStringLiteral("Ovalon — ") + name);
   });
+}
+
+bool TForm1::ShowStructureCage(const std::string& bytes, const QString& name,
+                               StructureFormat format) {
+  CoordinateText text;
+  try {
+    text = StructureCageText(bytes, name.toStdString(), format);
+  } catch (const StructureError& e) {
+    m_dialogs->information(this,
+                           QString::fromUtf8(StructureErrorMessage) + QString::fromUtf8(e.what()));
+    return false;
+  }
+  if (!text.problem.empty()) {
+    m_dialogs->information(this, QString::fromStdString(text.problem));
+    return false;
+  }
+  SetPaneLines(*Memo1, text.lines);
+  return true;
 }
 
 void TForm1::Button2Click() {

@@ -7,11 +7,13 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/analysisstate.h"
 #include "app/dialogs.h"
 #include "report/fitrun.h"
+#include "structure/structure.h"
 #include "view3d/scene/glcamera.h"
 #include "view3d/scene/glheightfield.h"
 #include "view3d/scene/globjects.h"
@@ -135,7 +137,8 @@ class TForm1 : public QWidget {
   /// On the fourth tab the camera moves towards or away from the origin, by 1.1 per notch.
   void FormMouseWheel(int wheelDelta);
 
-  /// Opens a coordinate file into Memo1.
+  /// Opens a coordinate file into Memo1; a structure file (CIF, PDB, extended XYZ, chosen by
+  /// its name) opens as the coordinate text of its cage.
   void Button1Click();
   /// Reads Memo1 into AtomCoords and CoordErrors.
   void Button2Click();
@@ -221,6 +224,9 @@ class TForm1 : public QWidget {
   /// Runs a handler's body; an exception ends it with the error box showing its text (for
   /// running out of memory, "Недостаточно памяти!").
   void RunHandler(const std::function<void()>& body);
+  /// Shows the coordinate text of the cage of a structure file in Memo1, or the message of why
+  /// there is none and leaves Memo1 as it was; true when it was shown.
+  bool ShowStructureCage(const std::string& bytes, const QString& name, StructureFormat format);
   void ClearPane(QPlainTextEdit& pane, const char* initialLine);
   void SavePane(const QPlainTextEdit& pane);
 

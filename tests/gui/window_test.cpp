@@ -1,6 +1,7 @@
 // The main window: its controls at their initial values, anchors, the window's own handlers,
-// the report panes' clear and save buttons, and loading and reading a coordinate file. Dialogs
-// are answered by a fake; one test drives the real dialogs and closes them with a timer.
+// the report panes' clear and save buttons, loading and reading a coordinate file, and opening
+// structure files (CIF, PDB, extended XYZ) as the coordinate text of their cage. Dialogs are
+// answered by a fake; one test drives the real dialogs and closes them with a timer.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -25,6 +26,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -32,14 +35,18 @@
 #include <string>
 #include <vector>
 
+#include "analysis/cagesummary.h"
 #include "app/analysisstate.h"
 #include "app/dialogs.h"
 #include "app/ovalon.h"
 #include "app/reportpane.h"
 #include "input/coordinatereader.h"
+#include "input/textfile.h"
 #include "report/decimalseparator.h"
 #include "report/messages.h"
+#include "structure/structure.h"
 #include "tests/gui/fakedialogs.h"
+#include "tests/support/files.h"
 #include "view3d/qt/glsceneviewer.h"
 
 using ovalon::TForm1;
@@ -61,6 +68,12 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
 }
 
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
+
+/// The filters of "Открыть файл": the coordinate text first, then the structure files, then
+/// every file.
+const QString OpenFilter = QStringLiteral(
+    "Файлы координат атомов (*.xyz);;Кристаллографические файлы (*.cif *.mmcif);;"
+    "Файлы PDB (*.pdb *.ent);;Файлы расширенного XYZ (*.extxyz);;Все файлы (*)");
 
 /// The pane's lines, for comparisons that print both sides on failure.
 QStringList PaneText(const QPlainTextEdit* pane) {
@@ -91,6 +104,44 @@ void HandleNextModal(QObject* owner, std::function<void(QDialog*)> inspect,
   timer->start();
 }
 
+QString Example(const char* name) {
+  return QString::fromStdString(ovalon::test::ExamplePath(name));
+}
+
+/// The atom lines "C  x  y  z" of examples/c70.xyz as an extended XYZ frame.
+QByteArray C70ExtendedXyz() {
+  QByteArray atoms;
+  int count = 0;
+  const std::string bytes = ovalon::test::ReadFile(ovalon::test::ExamplePath("c70.xyz"));
+  for (const std::string& line : ovalon::DecodeTextLines(bytes))
+    if (!line.empty() && line[0] == 'C') {
+      atoms += QByteArray::fromStdString(line) + "\n";
+      ++count;
+    }
+  return QByteArray::number(count) + "\nProperties=species:S:1:pos:R:3\n" + atoms;
+}
+
+/// The cage atoms of the example CIF as the reader gives them, picked by their labels (the
+/// solvent's carbon is C1S) rather than by the cage finder that the window uses.
+void ExampleCifCage(ovalon::PointSet& coords, ovalon::PointSet& sigma) {
+  const std::vector<ovalon::Structure> structures =
+      ovalon::ReadStructures(ovalon::test::ReadFile(ovalon::test::ExamplePath("c60_solvate.cif")),
+                             "c60_solvate.cif", ovalon::StructureFormat::Cif);
+  int k = 0;
+  for (const ovalon::StructureAtom& atom : structures.at(0).frames.at(0).atoms) {
+    if (atom.element != "C" || atom.label.back() == 'S') continue;
+    ++k;
+    QVERIFY(k <= 60);
+    coords.X.at(k) = atom.position[0];
+    coords.Y.at(k) = atom.position[1];
+    coords.Z.at(k) = atom.position[2];
+    sigma.X.at(k) = atom.sigma[0];
+    sigma.Y.at(k) = atom.sigma[1];
+    sigma.Z.at(k) = atom.sigma[2];
+  }
+  QCOMPARE(k, 60);
+}
+
 }  // namespace
 
 class WindowTest : public QObject {
@@ -108,6 +159,11 @@ class WindowTest : public QObject {
     return control;
   }
   QString TempPath(const QString& name) const { return m_dir->filePath(name); }
+  /// Clicks "Открыть файл" and chooses `path` in the dialog.
+  void OpenFile(const QString& path) {
+    m_dialogs->answers = {path};
+    m_form->Button1->click();
+  }
 
  private slots:
   void init() {
@@ -533,7 +589,7 @@ class WindowTest : public QObject {
     // cancelled dialog changes nothing.
     Find<QPushButton>("Button1")->click();
     QCOMPARE(PaneText(Find<QPlainTextEdit>("Memo1")), loaded);
-    const QString filter = QStringLiteral("Файлы координат атомов (*.xyz)");
+    const QString filter = OpenFilter;
     QCOMPARE(m_dialogs->fileDialogs,
              (QStringList{"open: " + filter + ": " + QDir::cleanPath(OVALON_SOURCE_DIR "/examples"),
                           "open: " + filter + ": " + file}));
@@ -566,6 +622,142 @@ class WindowTest : public QObject {
     QCOMPARE(m_dialogs->messages,
              QStringList{QStringLiteral("information: Файл слишком большой: больше 64 МБ!")});
     QCOMPARE(PaneText(memo1), before);
+  }
+
+  // The example CIF opened, filled, fitted (least squares, the default precisions) and
+  // characterised in the window gives bit for bit what the analysis engine gives for the
+  // reader's own atoms: the text in Memo1 carries every coordinate and uncertainty exactly.
+  void exampleCifThroughTheWindowMatchesTheEngine() {
+    OpenFile(Example("c60_solvate.cif"));
+    const QStringList text = PaneText(m_form->Memo1);
+    QCOMPARE(text.size(), 122);
+    QVERIFY2(
+        text[0].startsWith("# file c60_solvate.cif, data block c60_solvate, cell a=10.2185(12)"),
+        qPrintable(text[0]));
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Ovalon — c60_solvate.cif"));
+    m_form->Button2->click();
+    m_form->Button7->click();
+    m_form->Button12->click();
+    QVERIFY2(m_dialogs->messages.isEmpty(), qPrintable(m_dialogs->messages.join('\n')));
+
+    ovalon::PointSet coords, sigma;
+    ExampleCifCage(coords, sigma);
+    const ovalon::AnalysisState& state = TForm1::State();
+    QVERIFY(state.AtomCoords == coords);
+    QVERIFY(state.CoordErrors == sigma);
+    ovalon::SummarySettings settings;
+    settings.fit.inversePrecision = 1e-10;  // Edit6 and Edit7 at their initial values
+    settings.rotationPrecision = 1e-20;
+    const ovalon::CageSummary expected = ovalon::SummariseCage(coords, sigma, settings, 1);
+    QCOMPARE(int(expected.status), int(ovalon::SummaryStatus::Ok));
+    // The engine sorts the semi-axes a ≥ b ≥ c; the window keeps them in eigenvalue order.
+    std::array<double, 3> semiAxes = state.SemiAxes;
+    std::sort(semiAxes.rbegin(), semiAxes.rend());
+    QCOMPARE(semiAxes, expected.semiAxes);
+    QCOMPARE(state.EllipsoidCentre, *expected.centre);
+    // The cage of c60_ideal.xyz has a circumradius of about 3.55 Å, centred on the origin.
+    for (double axis : semiAxes)
+      QVERIFY2(axis > 3.4 && axis < 3.7, qPrintable(QString::number(axis)));
+  }
+
+  // In a file of several models or frames the window takes the first and says so.
+  void firstModelOrFrameOfSeveral_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("sourceLine");
+    QTest::addColumn<QString>("firstUncertainty");
+    QTest::newRow("pdb") << "c60_models.pdb"
+                         << "# file c60_models.pdb, model 1"
+                         << ">  0  0  0";
+    QTest::newRow("extxyz") << "c60_frames.extxyz"
+                            << "# file c60_frames.extxyz, frame 1"
+                            << ">  0.002  0.002  0.002";
+  }
+  void firstModelOrFrameOfSeveral() {
+    QFETCH(QString, file);
+    QFETCH(QString, sourceLine);
+    QFETCH(QString, firstUncertainty);
+    OpenFile(Example(file.toUtf8().constData()));
+    QVERIFY2(m_dialogs->messages.isEmpty(), qPrintable(m_dialogs->messages.join('\n')));
+    const QStringList text = PaneText(m_form->Memo1);
+    QCOMPARE(text.size(), 122);
+    QVERIFY2(text[0].startsWith(sourceLine), qPrintable(text[0]));
+    QVERIFY2(
+        text[1].contains("the window opens frame 1 of 2; ovalon-report --summary reads them all"),
+        qPrintable(text[1]));
+    QCOMPARE(text[62], firstUncertainty);
+  }
+
+  // Each refused file leaves Memo1 and the window's title as they were.
+  void refusedFilesLeaveMemo1_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("cage of 70 atoms")
+        << "c70.extxyz" << C70ExtendedXyz()
+        << "В клетке 70 атомов, а окно работает с клеткой из 60 атомов. Клетки другого размера "
+           "обрабатывает ovalon-report --summary.";
+    QTest::newRow("no cage")
+        << "methane.extxyz" << QByteArray("2\n\nC 0 0 0\nH 0 0 1.09\n")
+        << "В файле не найдена клетка из атомов углерода (1 carbon atom, no ring system of at "
+           "least 20 atoms).";
+    QTest::newRow("malformed CIF")
+        << "broken.cif"
+        << QByteArray("data_broken\n_cell_length_a 10.0\nloop_\n_atom_site_label\n'C1\n")
+        << "Файл структуры не прочитан: broken.cif:5:4: unterminated";
+    QTest::newRow("CIF without atoms")
+        << "empty.cif" << QByteArray("data_empty\n_cell_length_a 10.0\n")
+        << "Файл структуры не прочитан: empty.cif: no data block holds atom sites "
+           "(_atom_site_fract_x or _atom_site.Cartn_x)";
+    QTest::newRow("malformed extended XYZ")
+        << "broken.extxyz" << QByteArray("1\nProperties=species:S:1:pos:R:3\nC 0 0\n")
+        << "Файл структуры не прочитан: broken.extxyz: line 3: 3 fields where Properties "
+           "declares 4";
+  }
+  void refusedFilesLeaveMemo1() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    ovalon::AppendLine(*m_form->Memo1, "kept");
+    const QStringList before = PaneText(m_form->Memo1);
+    const QString path = TempPath(name);
+    WriteBytes(path, content);
+    OpenFile(path);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY2(m_dialogs->messages[0].startsWith("information: " + message),
+             qPrintable(m_dialogs->messages[0]));
+    QCOMPARE(PaneText(m_form->Memo1), before);
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Ovalon"));
+  }
+
+  // The extension decides, in any case; the content is never looked at. A CIF named .xyz or
+  // .txt opens as its own text.
+  void readerChosenByNameOnly_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("asStructure");
+    QTest::newRow("cif") << "cage.cif" << true;
+    QTest::newRow("upper case") << "CAGE.CIF" << true;
+    QTest::newRow("mmcif") << "cage.mmcif" << true;
+    QTest::newRow("xyz") << "cage.xyz" << false;
+    QTest::newRow("txt") << "cage.txt" << false;
+    QTest::newRow("no extension") << "cif" << false;
+  }
+  void readerChosenByNameOnly() {
+    QFETCH(QString, name);
+    QFETCH(bool, asStructure);
+    const std::string cif = ovalon::test::ReadFile(ovalon::test::ExamplePath("c60_solvate.cif"));
+    const QString path = TempPath(name);
+    WriteBytes(path, QByteArray::fromStdString(cif));
+    OpenFile(path);
+    QVERIFY2(m_dialogs->messages.isEmpty(), qPrintable(m_dialogs->messages.join('\n')));
+    const QStringList text = PaneText(m_form->Memo1);
+    if (asStructure) {
+      QCOMPARE(text.size(), 122);
+      QVERIFY2(text[0].startsWith("# file " + name + ", data block c60_solvate"),
+               qPrintable(text[0]));
+    } else {
+      QCOMPARE(text.first(), QStringLiteral("data_c60_solvate"));
+      QCOMPARE(text.size(), qsizetype(ovalon::DecodeTextLines(cif).size()));
+    }
   }
 
   void fillReadsMemo1IntoTheState() {
@@ -651,13 +843,14 @@ class WindowTest : public QObject {
     const auto keep = [&](QDialog* dialog) { fileDialog = qobject_cast<QFileDialog*>(dialog); };
     HandleNextModal(this, keep, [&](QDialog* dialog) {
       QVERIFY(fileDialog != nullptr);
-      QCOMPARE(fileDialog->nameFilters(), QStringList{"Файлы координат атомов (*.xyz)"});
+      QCOMPARE(fileDialog->nameFilters(), OpenFilter.split(";;"));
+      // Shown without its pattern, as the caption alone.
+      QCOMPARE(fileDialog->selectedNameFilter(), QStringLiteral("Файлы координат атомов"));
       QVERIFY(fileDialog->testOption(QFileDialog::HideNameFilterDetails));
       QCOMPARE(fileDialog->directory().absolutePath(), m_dir->path());
       dialog->reject();
     });
-    QCOMPARE(real.openFileName(m_form.get(), "Файлы координат атомов (*.xyz)", m_dir->path()),
-             QString());
+    QCOMPARE(real.openFileName(m_form.get(), OpenFilter, m_dir->path()), QString());
 
     // A real save through the window: the typed name has no extension and gets none.
     ovalon::TForm1 form(&real);
