@@ -46,7 +46,8 @@ enum class StructureFormat {
 };
 
 /// Reads the text of a structure file of `format`; `source` names it in messages and in the
-/// result. One structure per data block of a CIF, one for a PDB or XYZ file.
+/// result. One structure per data block of a CIF, one for a PDB or XYZ file. A UTF-8
+/// byte-order mark at the start is skipped.
 std::vector<Structure> ReadStructures(const std::string& text, const std::string& source,
                                       StructureFormat format);
 

@@ -1,9 +1,12 @@
-// Damaged copies of the example files: every one is read or refused with StructureError.
+// Altered copies of the example files: damaged ones are read or refused with StructureError,
+// and a byte-order mark in front changes nothing.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "structure/structure.h"
 #include "tests/support/files.h"
@@ -40,6 +43,26 @@ TEST(ReadStructures, RefusesDamagedFilesWithAnErrorNeverACrash) {
       } catch (const std::exception& e) {
         ADD_FAILURE() << "trial " << trial << ": " << e.what();
       }
+    }
+  }
+}
+
+TEST(ReadStructures, SkipsAUtf8ByteOrderMark) {
+  for (const auto& [name, format] :
+       {std::pair{"c60_solvate.cif", StructureFormat::Cif},
+        std::pair{"c60_models.pdb", StructureFormat::Pdb},
+        std::pair{"c60_frames.extxyz", StructureFormat::ExtendedXyz}}) {
+    SCOPED_TRACE(name);
+    const std::string text = test::ReadFile(test::ExamplePath(name));
+    const std::vector<Structure> plain = ReadStructures(text, name, format);
+    const std::vector<Structure> marked = ReadStructures("\xEF\xBB\xBF" + text, name, format);
+    ASSERT_EQ(marked.size(), plain.size());
+    ASSERT_EQ(marked[0].frames.size(), plain[0].frames.size());
+    const std::vector<StructureAtom>& atoms = marked[0].frames[0].atoms;
+    ASSERT_EQ(atoms.size(), plain[0].frames[0].atoms.size());
+    for (std::size_t i = 0; i < atoms.size(); ++i) {
+      EXPECT_EQ(atoms[i].label, plain[0].frames[0].atoms[i].label);
+      EXPECT_EQ(atoms[i].position, plain[0].frames[0].atoms[i].position);
     }
   }
 }
