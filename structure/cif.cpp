@@ -7,6 +7,7 @@
 #include <gemmi/symmetry.hpp>
 
 #include <cctype>
+#include <cmath>
 #include <optional>
 
 #include "structure/models.h"
@@ -23,6 +24,9 @@ namespace {
 std::string BlockPlace(const std::string& source, const cif::Block& block) {
   return source + ": data block '" + block.name + "'";
 }
+
+/// The largest magnitude of a fractional coordinate that is read.
+constexpr double MaxFractionalCoordinate = 1e6;
 
 std::string LinePlace(const cif::Item* item) {
   return item != nullptr && item->line_number > 0 ? "line " + std::to_string(item->line_number)
@@ -213,6 +217,11 @@ std::vector<AtomSite> ReadSites(cif::Block& block, const std::string& place,
                                         "_atom_site_fract_z"};
     for (int i = 0; i < 3; ++i) {
       const MeasuredValue v = RequireMeasured(row[1 + i], axes[i], rowPlace);
+      // Further out no site belongs to a crystal, and the cell translations that bring it
+      // back would overflow the symmetry operators' integer translations.
+      if (!(std::abs(v.value) <= MaxFractionalCoordinate))
+        throw StructureError(rowPlace + ": " + axes[i] + " '" + row[1 + i] +
+                             "' lies more than 1000000 cells from the origin");
       site.fractional[i] = v.value;
       site.sigma[i] = v.uncertainty;
     }

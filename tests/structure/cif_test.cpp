@@ -191,6 +191,8 @@ TEST(ReadCif, ReportsMalformedFilesWithTheirPlace) {
        Replace(co2, "O1 0.1000(2)", "O1 0.1a00(2)"),
        "co2.cif: data block 'co2', the loop at line 9, row 2 (O1): _atom_site_fract_x '0.1a00(2)' is not a "
        "number"},
+      {"coordinate far outside the cell", Replace(co2, "O1 0.1000(2)", "O1 1E300(2)"),
+       "row 2 (O1): _atom_site_fract_x '1E300(2)' lies more than 1000000 cells from the origin"},
       {"unknown space group", Replace(co2, "'P -1'", "'P 9'"), "line 8: the space group 'P 9' is not known"},
       {"bad operator",
        Replace(co2, "_symmetry_space_group_name_H-M 'P -1'",
