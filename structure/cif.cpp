@@ -94,6 +94,18 @@ std::optional<std::pair<std::string, const cif::Item*>> FirstValue(
   return std::nullopt;
 }
 
+/// True when `triplet` holds a run of more than three digits. The coefficients of a symmetry
+/// operator are small whole numbers and fractions; gemmi's reader multiplies longer ones into
+/// an int without checking for overflow.
+bool HasLongNumber(const std::string& triplet) {
+  int run = 0;
+  for (char c : triplet) {
+    run = std::isdigit(static_cast<unsigned char>(c)) ? run + 1 : 0;
+    if (run > 3) return true;
+  }
+  return false;
+}
+
 /// Operators from the listed triplets, or else from the space group's Hall symbol, name or
 /// number.
 void ReadSymmetry(cif::Block& block, const std::string& place, AsymmetricUnit& unit) {
@@ -104,6 +116,9 @@ void ReadSymmetry(cif::Block& block, const std::string& place, AsymmetricUnit& u
     const std::string where = place + ", " + LinePlace(column.item());
     for (const std::string& raw : column) {
       const std::string triplet = cif::as_string(raw);
+      if (HasLongNumber(triplet))
+        throw StructureError(where + ": " + tag + " '" + triplet +
+                             "' is not an operator (a number of more than three digits)");
       try {
         unit.operators.push_back(FromGemmi(gemmi::parse_triplet(triplet), where));
       } catch (const StructureError&) {
