@@ -4,8 +4,12 @@
 include(GNUInstallDirs)
 
 install(TARGETS ovalon-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/examples/c60_ideal.xyz ${CMAKE_SOURCE_DIR}/examples/c60_distorted.xyz
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/ovalon/examples)
+# Every sample file: the open dialog starts in this folder.
+set(OVALON_EXAMPLE_FILES
+  c60_ideal.xyz c60_distorted.xyz c70.xyz c84.xyz sc3n_c80.xyz c60_toluene_pcbm.xyz
+  c60_solvate.cif c60_models.pdb c60_frames.extxyz)
+list(TRANSFORM OVALON_EXAMPLE_FILES PREPEND ${CMAKE_SOURCE_DIR}/examples/)
+install(FILES ${OVALON_EXAMPLE_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/ovalon/examples)
 if(OVALON_BUILD_GUI)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/ovalon.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -21,7 +21,10 @@ echo "$report" | grep -qx '               3.54840963328926 Å' ||
 
 test -x "$root/tree/usr/bin/ovalon"
 test -f "$root/tree/usr/share/icons/hicolor/scalable/apps/ovalon.svg"
-test -f "$root/tree/usr/share/ovalon/examples/c60_distorted.xyz"
+for example in c60_distorted.xyz c70.xyz c84.xyz sc3n_c80.xyz c60_toluene_pcbm.xyz \
+  c60_solvate.cif c60_models.pdb c60_frames.extxyz; do
+  cmp "$root/tree/usr/share/ovalon/examples/$example" "$(dirname "$0")/../../examples/$example"
+done
 # The Python package, where the build has it, imports from the unpacked tree and reads and
 # analyses the packaged example: its semi-axis b is the report's.
 if [ -d "$build/python/ovalon" ]; then
