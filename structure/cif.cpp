@@ -150,7 +150,7 @@ void ReadSymmetry(cif::Block& block, const std::string& place, AsymmetricUnit& u
   auto number = FirstValue(block, {"_space_group_IT_number", "_symmetry_Int_Tables_number"});
   if (name) {
     group = gemmi::find_spacegroup_by_name(name->first);
-  } else if (number) {
+  } else if (number && !HasLongNumber(number->first)) {
     try {
       group = gemmi::find_spacegroup_by_number(cif::as_int(number->first));
     } catch (const std::exception&) {
@@ -268,7 +268,36 @@ Structure ReadSmallMolecule(cif::Block& block, const std::string& source) {
   return {source, block.name, {std::move(frame)}};
 }
 
+/// True when `value` (after an opening quote and spaces, and a sign) starts with more than
+/// nine digits, a number beyond the range of an int.
+bool StartsWithLongInteger(const std::string& value) {
+  std::size_t i = value.find_first_not_of("'\" ");
+  if (i != std::string::npos && (value[i] == '+' || value[i] == '-')) ++i;
+  int digits = 0;
+  for (; i < value.size() && std::isdigit(static_cast<unsigned char>(value[i])); ++i) ++digits;
+  return digits > 9;
+}
+
+/// gemmi reads the integers of an mmCIF block (serial numbers, sequence numbers, model numbers
+/// and many more) without checking for overflow, so a block with a value that starts with a
+/// longer number is refused before gemmi sees it.
+void RefuseLongIntegers(const cif::Block& block, const std::string& place) {
+  const auto check = [&](const std::string& tag, const std::string& value, int line) {
+    if (StartsWithLongInteger(value))
+      throw StructureError(place + ", line " + std::to_string(line) + ": " + tag + " '" + value +
+                           "' holds a number too large to read");
+  };
+  for (const cif::Item& item : block.items) {
+    if (item.type == cif::ItemType::Pair) check(item.pair[0], item.pair[1], item.line_number);
+    if (item.type != cif::ItemType::Loop || item.loop.tags.empty()) continue;
+    const std::size_t width = item.loop.tags.size();
+    for (std::size_t i = 0; i < item.loop.values.size(); ++i)
+      check(item.loop.tags[i % width], item.loop.values[i], item.line_number);
+  }
+}
+
 Structure ReadMacromolecule(const cif::Block& block, const std::string& source) {
+  RefuseLongIntegers(block, BlockPlace(source, block));
   gemmi::Structure model;
   try {
     model = gemmi::make_structure_from_block(block);

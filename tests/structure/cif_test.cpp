@@ -194,6 +194,9 @@ TEST(ReadCif, ReportsMalformedFilesWithTheirPlace) {
       {"coordinate far outside the cell", Replace(co2, "O1 0.1000(2)", "O1 1E300(2)"),
        "row 2 (O1): _atom_site_fract_x '1E300(2)' lies more than 1000000 cells from the origin"},
       {"unknown space group", Replace(co2, "'P -1'", "'P 9'"), "line 8: the space group 'P 9' is not known"},
+      {"space group number out of range",
+       Replace(co2, "_symmetry_space_group_name_H-M 'P -1'", "_space_group_IT_number 99999999999"),
+       "line 8: the space group '99999999999' is not known"},
       {"bad operator",
        Replace(co2, "_symmetry_space_group_name_H-M 'P -1'",
                "loop_\n_symmetry_equiv_pos_as_xyz\nx,y,z\n'-x,-y'"),
@@ -297,6 +300,11 @@ HETATM 5 C C2 . C60 A . 2.1 2.1 3.1 1.0 10 1 2
   test::ExpectStructureError(
       [&] { ReadCif(Replace(text, "_atom_site.auth_seq_id\n", "_atom_site.other\n"), "1abc.cif"); },
       "1abc.cif: data block '1ABC': the _atom_site category");
+  // gemmi would read a serial number beyond an int's range with an overflow.
+  test::ExpectStructureError(
+      [&] { ReadCif(Replace(text, "HETATM 4 C", "HETATM 12345678901 C"), "1abc.cif"); },
+      "1abc.cif: data block '1ABC', line 2: _atom_site.id '12345678901' holds a number too large "
+      "to read");
 }
 
 }  // namespace
