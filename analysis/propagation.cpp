@@ -4,16 +4,12 @@
 #include <cassert>
 #include <cmath>
 
+#include "core/guardedinverse.h"
 #include "ellipsoid/carlson.h"
 
 namespace ovalon {
 
 namespace {
-
-/// The shape's values, in this order: a, b, c (sorted, largest first), volume, exact surface,
-/// centre x, y, z.
-constexpr int ShapeValueCount = 8;
-using ShapeGradients = std::array<QuadricParams, ShapeValueCount>;
 
 /// The row of the design matrix at (x, y, z): x², y², z², x·y, y·z, x·z, x, y, z.
 QuadricParams DesignRow(Extended x, Extended y, Extended z) {
@@ -27,18 +23,38 @@ std::array<QuadricParams, 3> DesignRowDerivatives(Extended x, Extended y, Extend
            {{0, 0, 2 * z, 0, y, x, 0, 0, 1}}}};
 }
 
-Extended Dot(const QuadricParams& l, const QuadricParams& r) {
-  Extended sum = 0;
-  for (int j = 0; j < 9; ++j) sum += l.data[j] * r.data[j];
-  return sum;
+/// A quadric polynomial c1·x² + c2·y² + c3·z² + c4·x·y + c5·y·z + c6·x·z + c7·x + c8·y + c9·z
+/// at a point, with its gradient.
+struct PolynomialValue {
+  Extended value;
+  Extended gradient[3];
+};
+
+PolynomialValue EvaluateWithGradient(const QuadricParams& c, Extended x, Extended y, Extended z) {
+  const Extended lx = c.data[0] * x + c.data[3] * y + c.data[5] * z + c.data[6];
+  const Extended ly = c.data[1] * y + c.data[4] * z + c.data[7];
+  const Extended lz = c.data[2] * z + c.data[8];
+  return {x * lx + y * ly + z * lz,
+          {lx + c.data[0] * x, ly + c.data[1] * y + c.data[3] * x,
+           lz + c.data[2] * z + c.data[4] * y + c.data[5] * x}};
 }
 
-/// The gradients of the shape's values with respect to A1..A9 (the constant term stays 1).
-ShapeGradients GradientsOfShape(const QuadricParams& params, const CanonicalForm& form) {
+/// How the shape depends on A1..A9 (the constant term stays 1), to first order. The volume
+/// and the surface depend on A only through the semi-axes, so they are carried as
+/// combinations of the semi-axes' gradients.
+struct ShapeDerivatives {
+  /// ∂/∂A of a1, a2, a3 (in the order of the eigenvalues), then of the centre's x, y, z.
+  std::array<QuadricParams, 6> gradients;
+  std::array<Extended, 3> volume;   ///< ∂V/∂a_k
+  std::array<Extended, 3> surface;  ///< ∂S/∂a_k
+};
+
+ShapeDerivatives DeriveShape(const QuadricParams& params, const CanonicalForm& form) {
   const Matrix3& v = form.eigen.vectors;
   const Vector3& lambda = form.eigen.values;
   const Vector3& semi = form.semiAxes;
   const Extended k = form.freeTerm;
+  ShapeDerivatives result;
 
   // M⁻¹ = V·Λ⁻¹·Vᵀ, and the centre −M⁻¹·b.
   Extended inverse[3][3];
@@ -54,35 +70,16 @@ ShapeGradients GradientsOfShape(const QuadricParams& params, const CanonicalForm
   for (int m = 0; m < 3; ++m)
     centre[m] = -(inverse[m][0] * b[0] + inverse[m][1] * b[1] + inverse[m][2] * b[2]);
 
-  // K = −F(centre), and the gradient of F vanishes there: ∂K/∂A_j is minus row j of D at the
-  // centre.
+  // a_k = √(K/λ_k). K = −F(centre), and the gradient of F vanishes at the centre, so ∂K/∂A_j
+  // is minus row j of D at the centre; ∂λ_k/∂A_j = v_kᵀ·(∂M/∂A_j)·v_k.
   const QuadricParams row = DesignRow(centre[0], centre[1], centre[2]);
-  std::array<QuadricParams, 3> semiAxis;
   for (int c = 1; c <= 3; ++c) {
     const Extended v1 = v.at(1, c), v2 = v.at(2, c), v3 = v.at(3, c);
     const QuadricParams eigenvalue = {{v1 * v1, v2 * v2, v3 * v3, v1 * v2, v2 * v3, v1 * v3}};
     for (int j = 1; j <= 9; ++j) {
-      semiAxis[c - 1].at(j) = semi.at(c) / 2 * (-row.at(j) / k - eigenvalue.at(j) / lambda.at(c));
+      result.gradients[c - 1].at(j) =
+          semi.at(c) / 2 * (-row.at(j) / k - eigenvalue.at(j) / lambda.at(c));
     }
-  }
-
-  ShapeGradients gradients;
-  std::array<int, 3> order = {0, 1, 2};
-  std::stable_sort(order.begin(), order.end(),
-                   [&](int l, int r) { return semi.at(l + 1) > semi.at(r + 1); });
-  for (int n = 0; n < 3; ++n) gradients[n] = semiAxis[order[n]];
-
-  const Extended volume = FourPi / 3 * semi.at(1) * semi.at(2) * semi.at(3);
-  const std::array<Extended, 3> surface =
-      EllipsoidSurfaceGradient(semi.at(1), semi.at(2), semi.at(3));
-  for (int j = 1; j <= 9; ++j) {
-    Extended relative = 0, area = 0;
-    for (int c = 0; c < 3; ++c) {
-      relative += semiAxis[c].at(j) / semi.at(c + 1);
-      area += surface[c] * semiAxis[c].at(j);
-    }
-    gradients[3].at(j) = volume * relative;
-    gradients[4].at(j) = area;
   }
 
   // ∂centre/∂A_j = −M⁻¹·(∂M/∂A_j·centre + ∂b/∂A_j) = −½·M⁻¹·∇(row j of D) at the centre.
@@ -91,11 +88,18 @@ ShapeGradients GradientsOfShape(const QuadricParams& params, const CanonicalForm
     for (int j = 1; j <= 9; ++j) {
       Extended sum = 0;
       for (int n = 0; n < 3; ++n) sum += inverse[m][n] * slope[n].at(j);
-      gradients[5 + m].at(j) = -sum / 2;
+      result.gradients[3 + m].at(j) = -sum / 2;
     }
   }
-  return gradients;
+
+  const Extended volume = FourPi / 3 * semi.at(1) * semi.at(2) * semi.at(3);
+  for (int c = 0; c < 3; ++c) result.volume[c] = volume / semi.at(c + 1);
+  result.surface = EllipsoidSurfaceGradient(semi.at(1), semi.at(2), semi.at(3));
+  return result;
 }
+
+/// Variances of a1, a2, a3 (eigenvalue order), the centre's x, y, z, the volume and the surface.
+using Variances = std::array<Extended, 8>;
 
 bool AllZero(const CoordinateColumns& sigma) {
   for (std::size_t i = 0; i < sigma.x.size(); ++i) {
@@ -104,17 +108,84 @@ bool AllZero(const CoordinateColumns& sigma) {
   return true;
 }
 
-/// The deviations √(var) of the shape's values, in their order.
-ShapeDeviations Deviations(const std::array<Extended, ShapeValueCount>& variance) {
-  std::array<double, ShapeValueCount> sd;
-  for (int n = 0; n < ShapeValueCount; ++n) sd[n] = static_cast<double>(std::sqrt(variance[n]));
-  return {{sd[0], sd[1], sd[2]}, sd[3], sd[4], {sd[5], sd[6], sd[7]}};
+/// The deviations √(var), the semi-axes sorted as the summary sorts them: largest first, ties
+/// in the order of the eigenvalues.
+ShapeDeviations Deviations(const Variances& variance, const Vector3& semiAxes) {
+  std::array<int, 3> order = {0, 1, 2};
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int l, int r) { return semiAxes.at(l + 1) > semiAxes.at(r + 1); });
+  const auto sd = [&](int n) { return static_cast<double>(std::sqrt(variance[n])); };
+  return {{sd(order[0]), sd(order[1]), sd(order[2])}, sd(6), sd(7), {sd(3), sd(4), sd(5)}};
 }
 
 }  // namespace
 
 CoordinateColumns Columns(const PointSet& points) {
   return {points.X.data, points.Y.data, points.Z.data};
+}
+
+Matrix9 InverseNormalMatrix(const CoordinateColumns& coords, Extended precision) {
+  // DᵀD holds 31 distinct moments Σ xᵃ·yᵇ·zᶜ (2 ≤ a + b + c ≤ 4); each is summed once.
+  enum Moment {
+    X4,
+    Y4,
+    Z4,
+    X3Y,
+    X3Z,
+    XY3,
+    Y3Z,
+    XZ3,
+    YZ3,
+    X2Y2,
+    X2Z2,
+    Y2Z2,
+    X2YZ,
+    XY2Z,
+    XYZ2,
+    X3,
+    Y3,
+    Z3,
+    X2Y,
+    X2Z,
+    XY2,
+    Y2Z,
+    XZ2,
+    YZ2,
+    XYZ,
+    X2,
+    Y2,
+    Z2,
+    XY,
+    YZ,
+    XZ,
+    MomentCount
+  };
+  Extended sum[MomentCount] = {};
+  for (std::size_t i = 0; i < coords.x.size(); ++i) {
+    const Extended x = coords.x[i], y = coords.y[i], z = coords.z[i];
+    const Extended xx = x * x, yy = y * y, zz = z * z, xy = x * y, yz = y * z, xz = x * z;
+    const Extended term[MomentCount] = {
+        xx * xx, yy * yy, zz * zz, xx * xy, xx * xz, xy * yy, yy * yz, xz * zz,
+        yz * zz, xx * yy, xx * zz, yy * zz, xx * yz, yy * xz, zz * xy, xx * x,
+        yy * y,  zz * z,  xx * y,  xx * z,  yy * x,  yy * z,  zz * x,  zz * y,
+        xy * z,  xx,      yy,      zz,      xy,      yz,      xz};
+    for (int m = 0; m < MomentCount; ++m) sum[m] += term[m];
+  }
+  // Row r, column c is the moment of (row element r)·(row element c) of D.
+  const Moment layout[9][9] = {{X4, X2Y2, X2Z2, X3Y, X2YZ, X3Z, X3, X2Y, X2Z},
+                               {X2Y2, Y4, Y2Z2, XY3, Y3Z, XY2Z, XY2, Y3, Y2Z},
+                               {X2Z2, Y2Z2, Z4, XYZ2, YZ3, XZ3, XZ2, YZ2, Z3},
+                               {X3Y, XY3, XYZ2, X2Y2, XY2Z, X2YZ, X2Y, XY2, XYZ},
+                               {X2YZ, Y3Z, YZ3, XY2Z, Y2Z2, XYZ2, XYZ, Y2Z, YZ2},
+                               {X3Z, XY2Z, XZ3, X2YZ, XYZ2, X2Z2, X2Z, XYZ, XZ2},
+                               {X3, XY2, XZ2, X2Y, XYZ, X2Z, X2, XY, XZ},
+                               {X2Y, Y3, YZ2, XY2, Y2Z, XYZ, XY, Y2, YZ},
+                               {X2Z, Y2Z, Z3, XYZ, YZ2, XZ2, XZ, YZ, Z2}};
+  Matrix9 normal;
+  for (int r = 0; r < 9; ++r) {
+    for (int c = 0; c < 9; ++c) normal.data[r * 9 + c] = sum[layout[r][c]];
+  }
+  return InvertGuarded(normal, precision);
 }
 
 std::array<Extended, 3> EllipsoidSurfaceGradient(Extended a, Extended b, Extended c) {
@@ -135,62 +206,78 @@ ShapeUncertainties PropagateShapeUncertainties(const CoordinateColumns& coords,
                                                const CanonicalForm& form) {
   const std::size_t atoms = coords.x.size();
   assert(coords.y.size() == atoms && coords.z.size() == atoms);
-  const bool linear = sigma && !AllZero(*sigma);
   assert(!sigma ||
          (sigma->x.size() == atoms && sigma->y.size() == atoms && sigma->z.size() == atoms));
+  const bool linear = sigma && !AllZero(*sigma);
+  const ShapeDerivatives shape = DeriveShape(params, form);
 
-  // One pass over the atoms: the residual sum of squares, and, for the linear propagation,
-  // H = Σ_k σ_k²·h_k·h_kᵀ over the coordinates, where h_k = F_i·∂d_i/∂u + (∂F_i/∂u)·d_i is
-  // minus (DᵀD)·J_k: differentiating DᵀD·A = −Dᵀ·1 moves only row d_i of atom i.
-  Extended squares = 0;
-  Extended h[9][9] = {};
-  for (std::size_t i = 0; i < atoms; ++i) {
-    const Extended x = coords.x[i], y = coords.y[i], z = coords.z[i];
-    const QuadricParams row = DesignRow(x, y, z);
-    const Extended residual = Dot(row, params) + 1;
-    squares += residual * residual;
-    if (!linear) continue;
-    const std::array<QuadricParams, 3> slope = DesignRowDerivatives(x, y, z);
-    const double deviation[3] = {sigma->x[i], sigma->y[i], sigma->z[i]};
-    for (int u = 0; u < 3; ++u) {
-      if (deviation[u] == 0) continue;
-      const Extended s = deviation[u];
-      const Extended sResidual = s * residual, sSlope = s * Dot(slope[u], params);
-      Extended t[9];
-      for (int j = 0; j < 9; ++j) t[j] = sResidual * slope[u].data[j] + sSlope * row.data[j];
-      for (int r = 0; r < 9; ++r) {
-        for (int c = 0; c <= r; ++c) h[r][c] += t[r] * t[c];
-      }
-    }
-  }
-
-  const ShapeGradients gradients = GradientsOfShape(params, form);
-  const bool scatter = atoms > 9;
-  const Extended scale = scatter ? squares / static_cast<Extended>(atoms - 9) : 0;
-  std::array<Extended, ShapeValueCount> linearVariance{}, scatterVariance{};
-  for (int n = 0; n < ShapeValueCount; ++n) {
-    // w = (DᵀD)⁻ᵀ·γ, so that γᵀ·J_k = −wᵀ·h_k and γᵀ·(DᵀD)⁻¹·γ = wᵀ·γ.
-    Extended w[9];
+  // For each gradient γ_n: w_n = (DᵀD)⁻ᵀ·γ_n, and the products γ_mᵀ·(DᵀD)⁻¹·γ_n = w_nᵀ·γ_m
+  // among the semi-axes (the volume and the surface need them) and of the centre with itself.
+  std::array<QuadricParams, 6> weights;
+  for (int n = 0; n < 6; ++n) {
     for (int j = 1; j <= 9; ++j) {
       Extended sum = 0;
-      for (int r = 1; r <= 9; ++r) sum += inverseNormal.at(r, j) * gradients[n].at(r);
-      w[j - 1] = sum;
+      for (int r = 1; r <= 9; ++r) sum += inverseNormal.at(r, j) * shape.gradients[n].at(r);
+      weights[n].at(j) = sum;
     }
-    Extended quadratic = 0, projection = 0;
-    for (int r = 0; r < 9; ++r) {
-      projection += w[r] * gradients[n].data[r];
-      if (!linear) continue;
-      Extended row = 0;
-      for (int c = 0; c < r; ++c) row += h[r][c] * w[c];
-      quadratic += w[r] * (2 * row + h[r][r] * w[r]);
+  }
+  const auto product = [&](int m, int n) {
+    Extended sum = 0;
+    for (int j = 1; j <= 9; ++j) sum += shape.gradients[m].at(j) * weights[n].at(j);
+    return sum;
+  };
+
+  // Moving coordinate u of atom i moves only row d_i of D; differentiating DᵀD·A = −Dᵀ·1 gives
+  // DᵀD·J = −(F_i·∂d_i/∂u + (∂F_i/∂u)·d_i), hence γ_nᵀ·J = −(F_i·∂p_n/∂u + (∂F_i/∂u)·p_n) with
+  // p_n(x) = w_nᵀ·d(x), the quadric with the coefficients w_n, evaluated at the atom.
+  Extended squares = 0;
+  Variances linearVariance{};
+  for (std::size_t i = 0; i < atoms; ++i) {
+    const Extended x = coords.x[i], y = coords.y[i], z = coords.z[i];
+    const PolynomialValue fit = EvaluateWithGradient(params, x, y, z);
+    const Extended residual = fit.value + 1;
+    squares += residual * residual;
+    if (!linear) continue;
+    const Extended s[3] = {sigma->x[i], sigma->y[i], sigma->z[i]};
+    Extended t[6][3];
+    for (int n = 0; n < 6; ++n) {
+      const PolynomialValue p = EvaluateWithGradient(weights[n], x, y, z);
+      for (int u = 0; u < 3; ++u) {
+        t[n][u] = s[u] * (residual * p.gradient[u] + fit.gradient[u] * p.value);
+        linearVariance[n] += t[n][u] * t[n][u];
+      }
     }
-    linearVariance[n] = quadratic;
-    scatterVariance[n] = scale * projection;
+    for (int u = 0; u < 3; ++u) {
+      const Extended volume =
+          shape.volume[0] * t[0][u] + shape.volume[1] * t[1][u] + shape.volume[2] * t[2][u];
+      const Extended surface =
+          shape.surface[0] * t[0][u] + shape.surface[1] * t[1][u] + shape.surface[2] * t[2][u];
+      linearVariance[6] += volume * volume;
+      linearVariance[7] += surface * surface;
+    }
   }
 
   ShapeUncertainties result;
-  if (linear) result.linear = Deviations(linearVariance);
-  if (scatter) result.fitScatter = Deviations(scatterVariance);
+  if (linear) result.linear = Deviations(linearVariance, form.semiAxes);
+  if (atoms > 9) {
+    const Extended scale = squares / static_cast<Extended>(atoms - 9);
+    Extended semiAxes[3][3];
+    for (int m = 0; m < 3; ++m) {
+      for (int n = 0; n < 3; ++n) semiAxes[m][n] = product(m, n);
+    }
+    const auto combined = [&](const std::array<Extended, 3>& c) {
+      Extended sum = 0;
+      for (int m = 0; m < 3; ++m) {
+        for (int n = 0; n < 3; ++n) sum += c[m] * semiAxes[m][n] * c[n];
+      }
+      return sum;
+    };
+    const Variances variance = {scale * semiAxes[0][0],         scale * semiAxes[1][1],
+                                scale * semiAxes[2][2],         scale * product(3, 3),
+                                scale * product(4, 4),          scale * product(5, 5),
+                                scale * combined(shape.volume), scale * combined(shape.surface)};
+    result.fitScatter = Deviations(variance, form.semiAxes);
+  }
   return result;
 }
 

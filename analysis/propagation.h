@@ -21,6 +21,11 @@ struct CoordinateColumns {
 /// The columns of a 60-atom PointSet.
 CoordinateColumns Columns(const PointSet& points);
 
+/// (DᵀD)⁻¹ of the design matrix D of `coords` (rows x², y², z², x·y, y·z, x·z, x, y, z), by
+/// InvertGuarded of DᵀD summed from its 31 distinct moments. Equal to the fits' matrix to
+/// within rounding, not bit for bit. Throws SingularMatrixError as InvertGuarded.
+Matrix9 InverseNormalMatrix(const CoordinateColumns& coords, Extended precision);
+
 /// Standard deviations of what the summary reports of an ellipsoid, in its units.
 struct ShapeDeviations {
   std::array<double, 3> semiAxes{};  ///< of a ≥ b ≥ c, the semi-axes sorted as the summary does

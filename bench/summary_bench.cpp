@@ -10,8 +10,10 @@
 #include <string>
 
 #include "analysis/normalsampler.h"
+#include "analysis/propagation.h"
 #include "cli/summary.h"
 #include "cli/summarycsv.h"
+#include "core/guardedinverse.h"
 #include "ellipsoid/ellipsoid.h"
 #include "ellipsoid/uncertainty.h"
 #include "fit/mnk.h"
@@ -97,6 +99,19 @@ void BM_PartCanonicalFormAndErrors(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PartCanonicalFormAndErrors)->Unit(benchmark::kMicrosecond);
+
+// Both uncertainty sets of the shape, with the inverse normal matrix they need.
+void BM_PartShapeUncertainties(benchmark::State& state) {
+  const PointSet coords = Cage(), sigma = Uncertainties();
+  const QuadricParams a = FitQuadricLeastSquares(coords, 1e-10L);
+  const CanonicalForm form = ReduceToCanonicalForm(ToQuadricForm(a, 1.0L), 1e-10L, 1e-20L);
+  for (auto _ : state) {
+    const Matrix9 inverseNormal = InverseNormalMatrix(Columns(coords), 1e-10L);
+    benchmark::DoNotOptimize(PropagateShapeUncertainties(Columns(coords), Columns(sigma), a,
+                                                         inverseNormal, form));
+  }
+}
+BENCHMARK(BM_PartShapeUncertainties)->Unit(benchmark::kMicrosecond);
 
 void BM_PartLongestChord(benchmark::State& state) {
   const PointSet coords = Cage();
