@@ -120,7 +120,7 @@ ShapeDeviations Deviations(const Variances& variance, const Vector3& semiAxes) {
 
 }  // namespace
 
-CoordinateColumns Columns(const PointSet& points) {
+CoordinateColumns ColumnsOf(const PointSet& points) {
   return {points.X.data, points.Y.data, points.Z.data};
 }
 

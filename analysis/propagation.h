@@ -19,7 +19,7 @@ struct CoordinateColumns {
 };
 
 /// The columns of a 60-atom PointSet.
-CoordinateColumns Columns(const PointSet& points);
+CoordinateColumns ColumnsOf(const PointSet& points);
 
 /// (DᵀD)⁻¹ of the design matrix D of `coords` (rows x², y², z², x·y, y·z, x·z, x, y, z), by
 /// InvertGuarded of DᵀD summed from its 31 distinct moments. Equal to the fits' matrix to

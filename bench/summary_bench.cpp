@@ -106,9 +106,9 @@ void BM_PartShapeUncertainties(benchmark::State& state) {
   const QuadricParams a = FitQuadricLeastSquares(coords, 1e-10L);
   const CanonicalForm form = ReduceToCanonicalForm(ToQuadricForm(a, 1.0L), 1e-10L, 1e-20L);
   for (auto _ : state) {
-    const Matrix9 inverseNormal = InverseNormalMatrix(Columns(coords), 1e-10L);
-    benchmark::DoNotOptimize(PropagateShapeUncertainties(Columns(coords), Columns(sigma), a,
-                                                         inverseNormal, form));
+    const Matrix9 inverseNormal = InverseNormalMatrix(ColumnsOf(coords), 1e-10L);
+    benchmark::DoNotOptimize(
+        PropagateShapeUncertainties(ColumnsOf(coords), ColumnsOf(sigma), a, inverseNormal, form));
   }
 }
 BENCHMARK(BM_PartShapeUncertainties)->Unit(benchmark::kMicrosecond);

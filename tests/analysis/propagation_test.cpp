@@ -160,7 +160,7 @@ TEST(EllipsoidSurfaceGradient, MatchesCentralDifferencesOfTheSurface) {
 
 TEST(InverseNormalMatrix, InvertsTheFitsNormalMatrix) {
   const PointSet cage = test::NoisyCage();
-  const Matrix9 inverse = InverseNormalMatrix(Columns(cage), InversePrecision);
+  const Matrix9 inverse = InverseNormalMatrix(ColumnsOf(cage), InversePrecision);
   const Matrix9 normal = BuildNormalMatrix(cage);
   // N⁻¹·N = I to within the rounding of a matrix whose condition number is near 1E6.
   for (int r = 1; r <= 9; ++r) {
@@ -170,7 +170,7 @@ TEST(InverseNormalMatrix, InvertsTheFitsNormalMatrix) {
       EXPECT_NEAR(static_cast<double>(sum), r == c ? 1 : 0, 1e-12) << r << "," << c;
     }
   }
-  EXPECT_THROW(InverseNormalMatrix(Columns(PointSet()), 1e-10L), SingularMatrixError);
+  EXPECT_THROW(InverseNormalMatrix(ColumnsOf(PointSet()), 1e-10L), SingularMatrixError);
 }
 
 TEST(PropagateShapeUncertainties, LinearSetMatchesFiniteDifferencesOfTheWholeAnalysis) {
