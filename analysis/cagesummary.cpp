@@ -189,7 +189,8 @@ CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>
   }
   const Extended inversePrecision = settings.fit.inversePrecision;
   try {
-    const QuadricParams a = FitQuadric(coords, settings.fit);
+    const FittedQuadric fit = FitQuadricWithInverseNormal(coords, settings.fit);
+    const QuadricParams& a = fit.params;
     summary.coefficients = a;
     summary.residual = static_cast<double>(ScaledResidualNorm(coords, a));
     const QuadricForm q = ToQuadricForm(a, 1.0L);
@@ -212,6 +213,10 @@ CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>
       summary.semiAxisErrors = SortedSemiAxisErrors(q, e, settings);
     }
     summary.ellipsoid = true;
+    if (fit.inverseNormal) {
+      summary.uncertainties = PropagateShapeUncertainties(ColumnsOf(coords), ColumnsOf(sigma), a,
+                                                          *fit.inverseNormal, form);
+    }
 
     const std::array<double, 3> stored = StoredSemiAxes(form);
     const EllipsoidMeasures measures = MeasureEllipsoid(stored);

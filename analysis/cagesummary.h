@@ -10,6 +10,7 @@
 #include <string>
 
 #include "analysis/diagonals.h"
+#include "analysis/propagation.h"
 #include "core/extended.h"
 #include "fit/quadricfit.h"
 
@@ -58,7 +59,7 @@ struct CageSummary {
   SummaryStatus status = SummaryStatus::Ok;
   std::string message;  ///< why, for every status but Ok
   LongestChord chord;
-  std::optional<double> residual;  ///< |F|/N of the fit, N the number of atoms
+  std::optional<double> residual;                  ///< |F|/N of the fit, N the number of atoms
   std::optional<QuadricParams> coefficients;       ///< A1..A9 of the fit
   std::optional<QuadricParams> coefficientErrors;  ///< their errors dA; least squares, ellipsoid
   std::optional<std::array<double, 3>> centre;
@@ -70,7 +71,8 @@ struct CageSummary {
   double volume = 0, surfaceThomsen = 0, surfaceExact = 0;
   double volumeRadius = 0, surfaceRadiusThomsen = 0, surfaceRadiusExact = 0;
   double eccentricityB = 0, eccentricityC = 0;  ///< √(1 − b²/a²), √(1 − c²/a²)
-  std::optional<MonteCarloSpread> monteCarlo;   ///< with monteCarloDraws > 0
+  ShapeUncertainties uncertainties;  ///< from the coordinates' uncertainties and the fit's scatter
+  std::optional<MonteCarloSpread> monteCarlo;  ///< with monteCarloDraws > 0
 };
 
 /// The fewest atoms a quadric can be fitted to: one per coefficient.

@@ -4,23 +4,28 @@
 #include <cassert>
 #include <cmath>
 
-#include "core/guardedinverse.h"
 #include "ellipsoid/carlson.h"
 
 namespace ovalon {
 
 namespace {
 
+/// Nine coefficients given in order.
+QuadricParams Params(const std::array<Extended, 9>& values) {
+  QuadricParams params;
+  params.data = values;
+  return params;
+}
+
 /// The row of the design matrix at (x, y, z): x², y², z², x·y, y·z, x·z, x, y, z.
 QuadricParams DesignRow(Extended x, Extended y, Extended z) {
-  return {{x * x, y * y, z * z, x * y, y * z, x * z, x, y, z}};
+  return Params({x * x, y * y, z * z, x * y, y * z, x * z, x, y, z});
 }
 
 /// ∂/∂x, ∂/∂y and ∂/∂z of DesignRow at (x, y, z).
 std::array<QuadricParams, 3> DesignRowDerivatives(Extended x, Extended y, Extended z) {
-  return {{{{2 * x, 0, 0, y, 0, z, 1, 0, 0}},
-           {{0, 2 * y, 0, x, z, 0, 0, 1, 0}},
-           {{0, 0, 2 * z, 0, y, x, 0, 0, 1}}}};
+  return {Params({2 * x, 0, 0, y, 0, z, 1, 0, 0}), Params({0, 2 * y, 0, x, z, 0, 0, 1, 0}),
+          Params({0, 0, 2 * z, 0, y, x, 0, 0, 1})};
 }
 
 /// A quadric polynomial c1·x² + c2·y² + c3·z² + c4·x·y + c5·y·z + c6·x·z + c7·x + c8·y + c9·z
@@ -75,7 +80,8 @@ ShapeDerivatives DeriveShape(const QuadricParams& params, const CanonicalForm& f
   const QuadricParams row = DesignRow(centre[0], centre[1], centre[2]);
   for (int c = 1; c <= 3; ++c) {
     const Extended v1 = v.at(1, c), v2 = v.at(2, c), v3 = v.at(3, c);
-    const QuadricParams eigenvalue = {{v1 * v1, v2 * v2, v3 * v3, v1 * v2, v2 * v3, v1 * v3}};
+    const QuadricParams eigenvalue =
+        Params({v1 * v1, v2 * v2, v3 * v3, v1 * v2, v2 * v3, v1 * v3, 0, 0, 0});
     for (int j = 1; j <= 9; ++j) {
       result.gradients[c - 1].at(j) =
           semi.at(c) / 2 * (-row.at(j) / k - eigenvalue.at(j) / lambda.at(c));
@@ -119,74 +125,6 @@ ShapeDeviations Deviations(const Variances& variance, const Vector3& semiAxes) {
 }
 
 }  // namespace
-
-CoordinateColumns ColumnsOf(const PointSet& points) {
-  return {points.X.data, points.Y.data, points.Z.data};
-}
-
-Matrix9 InverseNormalMatrix(const CoordinateColumns& coords, Extended precision) {
-  // DᵀD holds 31 distinct moments Σ xᵃ·yᵇ·zᶜ (2 ≤ a + b + c ≤ 4); each is summed once.
-  enum Moment {
-    X4,
-    Y4,
-    Z4,
-    X3Y,
-    X3Z,
-    XY3,
-    Y3Z,
-    XZ3,
-    YZ3,
-    X2Y2,
-    X2Z2,
-    Y2Z2,
-    X2YZ,
-    XY2Z,
-    XYZ2,
-    X3,
-    Y3,
-    Z3,
-    X2Y,
-    X2Z,
-    XY2,
-    Y2Z,
-    XZ2,
-    YZ2,
-    XYZ,
-    X2,
-    Y2,
-    Z2,
-    XY,
-    YZ,
-    XZ,
-    MomentCount
-  };
-  Extended sum[MomentCount] = {};
-  for (std::size_t i = 0; i < coords.x.size(); ++i) {
-    const Extended x = coords.x[i], y = coords.y[i], z = coords.z[i];
-    const Extended xx = x * x, yy = y * y, zz = z * z, xy = x * y, yz = y * z, xz = x * z;
-    const Extended term[MomentCount] = {
-        xx * xx, yy * yy, zz * zz, xx * xy, xx * xz, xy * yy, yy * yz, xz * zz,
-        yz * zz, xx * yy, xx * zz, yy * zz, xx * yz, yy * xz, zz * xy, xx * x,
-        yy * y,  zz * z,  xx * y,  xx * z,  yy * x,  yy * z,  zz * x,  zz * y,
-        xy * z,  xx,      yy,      zz,      xy,      yz,      xz};
-    for (int m = 0; m < MomentCount; ++m) sum[m] += term[m];
-  }
-  // Row r, column c is the moment of (row element r)·(row element c) of D.
-  const Moment layout[9][9] = {{X4, X2Y2, X2Z2, X3Y, X2YZ, X3Z, X3, X2Y, X2Z},
-                               {X2Y2, Y4, Y2Z2, XY3, Y3Z, XY2Z, XY2, Y3, Y2Z},
-                               {X2Z2, Y2Z2, Z4, XYZ2, YZ3, XZ3, XZ2, YZ2, Z3},
-                               {X3Y, XY3, XYZ2, X2Y2, XY2Z, X2YZ, X2Y, XY2, XYZ},
-                               {X2YZ, Y3Z, YZ3, XY2Z, Y2Z2, XYZ2, XYZ, Y2Z, YZ2},
-                               {X3Z, XY2Z, XZ3, X2YZ, XYZ2, X2Z2, X2Z, XYZ, XZ2},
-                               {X3, XY2, XZ2, X2Y, XYZ, X2Z, X2, XY, XZ},
-                               {X2Y, Y3, YZ2, XY2, Y2Z, XYZ, XY, Y2, YZ},
-                               {X2Z, Y2Z, Z3, XYZ, YZ2, XZ2, XZ, YZ, Z2}};
-  Matrix9 normal;
-  for (int r = 0; r < 9; ++r) {
-    for (int c = 0; c < 9; ++c) normal.data[r * 9 + c] = sum[layout[r][c]];
-  }
-  return InvertGuarded(normal, precision);
-}
 
 std::array<Extended, 3> EllipsoidSurfaceGradient(Extended a, Extended b, Extended c) {
   const Extended x = (b * c) * (b * c), y = (c * a) * (c * a), z = (a * b) * (a * b);

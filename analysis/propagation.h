@@ -18,13 +18,11 @@ struct CoordinateColumns {
   std::span<const double> x, y, z;
 };
 
-/// The columns of a 60-atom PointSet.
-CoordinateColumns ColumnsOf(const PointSet& points);
-
-/// (DᵀD)⁻¹ of the design matrix D of `coords` (rows x², y², z², x·y, y·z, x·z, x, y, z), by
-/// InvertGuarded of DᵀD summed from its 31 distinct moments. Equal to the fits' matrix to
-/// within rounding, not bit for bit. Throws SingularMatrixError as InvertGuarded.
-Matrix9 InverseNormalMatrix(const CoordinateColumns& coords, Extended precision);
+/// The columns of a point set of any size.
+template <int N>
+CoordinateColumns ColumnsOf(const BasicPointSet<N>& points) {
+  return {points.X.data, points.Y.data, points.Z.data};
+}
 
 /// Standard deviations of what the summary reports of an ellipsoid, in its units.
 struct ShapeDeviations {
@@ -47,14 +45,14 @@ struct ShapeUncertainties {
 };
 
 /// Both sets for the ellipsoid fitted to `coords`: `params` are its coefficients A1..A9 (the
-/// constant term is 1), `inverseNormal` is (DᵀD)⁻¹ of the same coordinates, and `form` is the
-/// canonical form of ToQuadricForm(params, 1) (its eigenvectors unit columns). `sigma`, when
-/// given, holds an uncertainty per coordinate, with as many atoms as `coords`. Each covariance
-/// is carried to the shape through the shape's exact derivatives with respect to A: the
-/// eigenvalue perturbation ∂λ_k = v_kᵀ·∂M·v_k for the semi-axes a_k = √(K/λ_k), the gradient
-/// of K = −F(centre), and the chain rule for the centre, the volume and the exact surface.
-/// The quadric must be an ellipsoid with distinct eigenvalues: at a double eigenvalue the
-/// sorted semi-axes have no derivative.
+/// constant term is 1), `inverseNormal` is (DᵀD)⁻¹ of the same coordinates (the fit's own, from
+/// FitQuadricWithInverseNormal), and `form` is the canonical form of ToQuadricForm(params, 1)
+/// (its eigenvectors unit columns). `sigma`, when given, holds an uncertainty per coordinate, with
+/// as many atoms as `coords`. Each covariance is carried to the shape through the shape's exact
+/// derivatives with respect to A: the eigenvalue perturbation ∂λ_k = v_kᵀ·∂M·v_k for the semi-axes
+/// a_k = √(K/λ_k), the gradient of K = −F(centre), and the chain rule for the centre, the volume
+/// and the exact surface. The quadric must be an ellipsoid with distinct eigenvalues: at a double
+/// eigenvalue the sorted semi-axes have no derivative.
 ShapeUncertainties PropagateShapeUncertainties(const CoordinateColumns& coords,
                                                const std::optional<CoordinateColumns>& sigma,
                                                const QuadricParams& params,

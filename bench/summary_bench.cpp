@@ -13,7 +13,6 @@
 #include "analysis/propagation.h"
 #include "cli/summary.h"
 #include "cli/summarycsv.h"
-#include "core/guardedinverse.h"
 #include "ellipsoid/ellipsoid.h"
 #include "ellipsoid/uncertainty.h"
 #include "fit/mnk.h"
@@ -100,15 +99,15 @@ void BM_PartCanonicalFormAndErrors(benchmark::State& state) {
 }
 BENCHMARK(BM_PartCanonicalFormAndErrors)->Unit(benchmark::kMicrosecond);
 
-// Both uncertainty sets of the shape, with the inverse normal matrix they need.
+// Both uncertainty sets of the shape; the least-squares fit gives the inverse normal matrix
+// they need.
 void BM_PartShapeUncertainties(benchmark::State& state) {
   const PointSet coords = Cage(), sigma = Uncertainties();
-  const QuadricParams a = FitQuadricLeastSquares(coords, 1e-10L);
-  const CanonicalForm form = ReduceToCanonicalForm(ToQuadricForm(a, 1.0L), 1e-10L, 1e-20L);
+  const LeastSquaresSolution fit = SolveLeastSquares(coords, 1e-10L);
+  const CanonicalForm form = ReduceToCanonicalForm(ToQuadricForm(fit.params, 1.0L), 1e-10L, 1e-20L);
   for (auto _ : state) {
-    const Matrix9 inverseNormal = InverseNormalMatrix(ColumnsOf(coords), 1e-10L);
-    benchmark::DoNotOptimize(
-        PropagateShapeUncertainties(ColumnsOf(coords), ColumnsOf(sigma), a, inverseNormal, form));
+    benchmark::DoNotOptimize(PropagateShapeUncertainties(ColumnsOf(coords), ColumnsOf(sigma),
+                                                         fit.params, fit.inverseNormal, form));
   }
 }
 BENCHMARK(BM_PartShapeUncertainties)->Unit(benchmark::kMicrosecond);

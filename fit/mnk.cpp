@@ -58,24 +58,29 @@ Matrix9 BuildNormalMatrix(const BasicPointSet<N>& points) {
 }
 
 template <int N>
-Matrix<9, N> BuildPseudoInverse(const BasicPointSet<N>& points, Extended precision) {
+LeastSquaresSolution SolveLeastSquares(const BasicPointSet<N>& points, Extended precision) {
   const Matrix<N, 9> d = BuildDesignMatrix(points);
   const Matrix<9, N> t = Transpose(d);
-  const Matrix9 inverse = InvertGuarded(Multiply(t, d), precision);
-  return Multiply(inverse, t);
+  LeastSquaresSolution solution;
+  solution.inverseNormal = InvertGuarded(Multiply(t, d), precision);
+  const Matrix<9, N> p = Multiply(solution.inverseNormal, t);
+  // A = P·(−1): the row sums are taken as a running difference from zero.
+  for (int r = 1; r <= 9; ++r) {
+    Extended difference = 0;
+    for (int c = 1; c <= p.Cols(); ++c) difference = difference - p.at(r, c);
+    solution.params.at(r) = difference;
+  }
+  return solution;
 }
 
 template <int N>
 QuadricParams FitQuadricLeastSquares(const BasicPointSet<N>& points, Extended precision) {
-  const Matrix<9, N> p = BuildPseudoInverse(points, precision);
-  // A = P·(−1): the row sums are taken as a running difference from zero.
-  QuadricParams a;
-  for (int r = 1; r <= 9; ++r) {
-    Extended difference = 0;
-    for (int c = 1; c <= p.Cols(); ++c) difference = difference - p.at(r, c);
-    a.at(r) = difference;
-  }
-  return a;
+  return SolveLeastSquares(points, precision).params;
+}
+
+template <int N>
+Matrix9 InvertNormalMatrix(const BasicPointSet<N>& points, Extended precision) {
+  return InvertGuarded(BuildNormalMatrix(points), precision);
 }
 
 template <int N>
@@ -194,8 +199,9 @@ QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicP
   template Matrix<N, 9> BuildDesignMatrix(const BasicPointSet<N>&);                               \
   template Matrix<9, N> TransposeDesignMatrix(const BasicPointSet<N>&);                           \
   template Matrix9 BuildNormalMatrix(const BasicPointSet<N>&);                                    \
-  template Matrix<9, N> BuildPseudoInverse(const BasicPointSet<N>&, Extended);                    \
+  template LeastSquaresSolution SolveLeastSquares(const BasicPointSet<N>&, Extended);             \
   template QuadricParams FitQuadricLeastSquares(const BasicPointSet<N>&, Extended);               \
+  template Matrix9 InvertNormalMatrix(const BasicPointSet<N>&, Extended);                         \
   template Vector<N> EvaluateQuadricWithoutConstant(const BasicPointSet<N>&,                      \
                                                     const QuadricParams&);                        \
   template Vector<N> EvaluateQuadric(const BasicPointSet<N>&, const QuadricParams&);              \

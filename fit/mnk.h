@@ -23,14 +23,26 @@ Matrix<9, N> TransposeDesignMatrix(const BasicPointSet<N>& points);
 template <int N>
 Matrix9 BuildNormalMatrix(const BasicPointSet<N>& points);
 
-/// P = N⁻¹·Dᵀ. Throws SingularMatrixError when N has a pivot not larger than `precision`.
-template <int N>
-Matrix<9, N> BuildPseudoInverse(const BasicPointSet<N>& points, Extended precision);
+/// The least-squares solution A of D·A = −1 (quadric A1·X² + … + A9·Z + 1 = 0) with the
+/// inverse normal matrix it was solved with.
+struct LeastSquaresSolution {
+  QuadricParams params;
+  Matrix9 inverseNormal;  ///< N⁻¹ = (DᵀD)⁻¹, the covariance of A up to a scale
+};
 
-/// The least-squares solution A of D·A = −1 (quadric A1·X² + … + A9·Z + 1 = 0).
-/// Throws SingularMatrixError as BuildPseudoInverse.
+/// A = P·(−1) with P = N⁻¹·Dᵀ, the row sums of P taken as running differences from zero.
+/// Throws SingularMatrixError when N has a pivot not larger than `precision`.
+template <int N>
+LeastSquaresSolution SolveLeastSquares(const BasicPointSet<N>& points, Extended precision);
+
+/// The coefficients of SolveLeastSquares alone. Throws SingularMatrixError as it.
 template <int N>
 QuadricParams FitQuadricLeastSquares(const BasicPointSet<N>& points, Extended precision);
+
+/// N⁻¹ = (DᵀD)⁻¹ by itself, bit for bit the matrix of SolveLeastSquares: for a fit by another
+/// method. Throws SingularMatrixError as SolveLeastSquares.
+template <int N>
+Matrix9 InvertNormalMatrix(const BasicPointSet<N>& points, Extended precision);
 
 /// The quadric's left side at every atom without the constant 1, in the order of
 /// EvaluateQuadric: (x·x)·A1, then + (y·y)·A2, + (z·z)·A3, + (A4·x)·y, …, + A9·z.

@@ -26,6 +26,22 @@ QuadricParams FitQuadric(const BasicPointSet<N>& coords, const FitPlan& plan) {
 }
 
 template <int N>
+FittedQuadric FitQuadricWithInverseNormal(const BasicPointSet<N>& coords, const FitPlan& plan) {
+  if (plan.leastSquares) {
+    const LeastSquaresSolution solution = SolveLeastSquares(coords, plan.inversePrecision);
+    return {solution.params, solution.inverseNormal};
+  }
+  FittedQuadric fit;
+  fit.params = FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision);
+  try {
+    fit.inverseNormal = InvertNormalMatrix(coords, plan.inversePrecision);
+  } catch (const SingularMatrixError&) {
+    // The coefficients stand; only what needs the inverse is left out.
+  }
+  return fit;
+}
+
+template <int N>
 FitOutcome ComputeFit(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
                       const FitPlan& plan, const CycleCallback& afterCycle) {
   FitOutcome outcome;
@@ -61,6 +77,8 @@ template bool CoordinatesLoaded(const PointSet&);
 template bool CoordinatesLoaded(const AtomPoints&);
 template QuadricParams FitQuadric(const PointSet&, const FitPlan&);
 template QuadricParams FitQuadric(const AtomPoints&, const FitPlan&);
+template FittedQuadric FitQuadricWithInverseNormal(const PointSet&, const FitPlan&);
+template FittedQuadric FitQuadricWithInverseNormal(const AtomPoints&, const FitPlan&);
 template FitOutcome ComputeFit(const PointSet&, const PointSet&, const FitPlan&,
                                const CycleCallback&);
 template FitOutcome ComputeFit(const AtomPoints&, const AtomPoints&, const FitPlan&,

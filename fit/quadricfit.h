@@ -40,6 +40,19 @@ bool CoordinatesLoaded(const BasicPointSet<N>& coords);
 template <int N>
 QuadricParams FitQuadric(const BasicPointSet<N>& coords, const FitPlan& plan);
 
+/// A fit with the inverse normal matrix (DᵀD)⁻¹ of its coordinates.
+struct FittedQuadric {
+  QuadricParams params;
+  std::optional<Matrix9> inverseNormal;  ///< empty when DᵀD is singular (Levenberg–Marquardt)
+};
+
+/// FitQuadric with (DᵀD)⁻¹: the least-squares fit's own matrix, or for Levenberg–Marquardt,
+/// which does not need DᵀD to be invertible, the matrix inverted once after the fit (empty
+/// when a pivot is not larger than the inverse precision). Throws SingularMatrixError as
+/// FitQuadric.
+template <int N>
+FittedQuadric FitQuadricWithInverseNormal(const BasicPointSet<N>& coords, const FitPlan& plan);
+
 /// The fit of "Аппроксимация": least squares with its error estimate from `errors`, or
 /// Levenberg–Marquardt calling `afterCycle` (when set) after every cycle, Cancelled when it
 /// returns false. A small pivot ends it SingularMatrix. It may run on a thread of its own once

@@ -27,7 +27,15 @@ constexpr SummaryColumn Columns[] = {
     {"eccentricity_b", ColumnType::Number}, {"eccentricity_c", ColumnType::Number},
     {"residual", ColumnType::Number}, {"chord", ColumnType::Number},
     {"chord_start_atom", ColumnType::Atom}, {"chord_end_atom", ColumnType::Atom},
-    {"ellipsoid", ColumnType::Integer}};
+    {"ellipsoid", ColumnType::Integer},
+    {"lin_sd_a", ColumnType::Number}, {"lin_sd_b", ColumnType::Number},
+    {"lin_sd_c", ColumnType::Number}, {"lin_sd_volume", ColumnType::Number},
+    {"lin_sd_surface_exact", ColumnType::Number}, {"lin_sd_centre_x", ColumnType::Number},
+    {"lin_sd_centre_y", ColumnType::Number}, {"lin_sd_centre_z", ColumnType::Number},
+    {"fit_sd_a", ColumnType::Number}, {"fit_sd_b", ColumnType::Number},
+    {"fit_sd_c", ColumnType::Number}, {"fit_sd_volume", ColumnType::Number},
+    {"fit_sd_surface_exact", ColumnType::Number}, {"fit_sd_centre_x", ColumnType::Number},
+    {"fit_sd_centre_y", ColumnType::Number}, {"fit_sd_centre_z", ColumnType::Number}};
 
 constexpr SummaryColumn MonteCarloColumns[] = {
     {"mc_draws", ColumnType::Integer}, {"mc_sd_a", ColumnType::Number},
@@ -38,6 +46,7 @@ constexpr SummaryColumn MonteCarloColumns[] = {
 constexpr int ColumnCount = sizeof Columns / sizeof Columns[0];
 constexpr int MonteCarloColumnCount = sizeof MonteCarloColumns / sizeof MonteCarloColumns[0];
 constexpr int ShapeColumnCount = 3 + 3 + 9 + 6 + 2;
+constexpr int DeviationColumnCount = 8;
 
 void Empties(FieldSink& sink, int count) {
   for (int n = 0; n < count; ++n) sink.Empty();
@@ -69,6 +78,18 @@ void WriteShape(const CageSummary& s, FieldSink& sink) {
   sink.Number(s.surfaceRadiusExact);
   sink.Number(s.eccentricityB);
   sink.Number(s.eccentricityC);
+}
+
+/// The eight fields of one uncertainty set, empty where the set is not given.
+void WriteDeviations(const std::optional<ShapeDeviations>& set, FieldSink& sink) {
+  if (!set) {
+    Empties(sink, DeviationColumnCount);
+    return;
+  }
+  for (double v : set->semiAxes) sink.Number(v);
+  sink.Number(set->volume);
+  sink.Number(set->surfaceExact);
+  for (double v : set->centre) sink.Number(v);
 }
 
 void WriteMonteCarlo(const std::optional<MonteCarloSpread>& spread, FieldSink& sink) {
@@ -124,6 +145,8 @@ void WriteCageFields(const CageSummary& summary, bool monteCarlo, FieldSink& sin
     sink.Integer(*summary.ellipsoid ? 1 : 0);
   else
     sink.Empty();
+  WriteDeviations(summary.uncertainties.linear, sink);
+  WriteDeviations(summary.uncertainties.fitScatter, sink);
   if (monteCarlo) WriteMonteCarlo(summary.monteCarlo, sink);
 }
 

@@ -29,8 +29,9 @@ struct SummaryColumn {
   ColumnType type;
 };
 
-/// The columns of a cage's analysis, from "status" to "ellipsoid", then with `monteCarlo` the
-/// Monte Carlo ones: every column of the summary but those that place the row in its input.
+/// The columns of a cage's analysis, from "status" to "ellipsoid", the two uncertainty sets
+/// "lin_sd_a" … "lin_sd_centre_z" and "fit_sd_a" … "fit_sd_centre_z", then with `monteCarlo`
+/// the Monte Carlo ones: every column of the summary but those that place the row in its input.
 std::vector<SummaryColumn> CageColumns(bool monteCarlo);
 
 /// Receives the fields of one row in the order of CageColumns; a field left out for the row's

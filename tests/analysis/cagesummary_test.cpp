@@ -186,6 +186,79 @@ TEST(SummariseCage, C70IsProlateAlongItsFiveFoldAxis) {
   EXPECT_NEAR(s.semiAxes[1], s.semiAxes[2], 1e-3);
   EXPECT_NEAR(s.axes[0][2], 1, 1e-6);  // a along +z, the sign rule's positive component
   for (int k = 0; k < 3; ++k) EXPECT_NEAR((*s.centre)[k], 0, 1e-3);
+  // The scatter of the model's atoms about the ellipsoid gives finite, non-zero deviations.
+  ASSERT_TRUE(s.uncertainties.fitScatter);
+  EXPECT_FALSE(s.uncertainties.linear);
+  for (double sd : s.uncertainties.fitScatter->semiAxes) {
+    EXPECT_TRUE(std::isfinite(sd));
+    EXPECT_GT(sd, 0);
+  }
+}
+
+/// The eight values of an uncertainty set: a, b, c, volume, exact surface, centre.
+std::array<double, 8> Values(const ShapeDeviations& d) {
+  return {d.semiAxes[0],  d.semiAxes[1], d.semiAxes[2], d.volume,
+          d.surfaceExact, d.centre[0],   d.centre[1],   d.centre[2]};
+}
+
+TEST(SummariseCage, GivesBothUncertaintySetsWhereTheyApply) {
+  const PointSet cage = test::NoisyCage();
+  const PointSet sigma = test::UniformErrors(0.002);
+  SummarySettings settings = LeastSquaresSettings();
+  settings.monteCarloDraws = 2000;
+  settings.seed = 3;
+  const CageSummary with = SummariseCage(cage, sigma, settings, 1);
+  const CageSummary without = SummariseCage(cage, PointSet(), LeastSquaresSettings(), 1);
+  ASSERT_EQ(with.status, SummaryStatus::Ok);
+  ASSERT_TRUE(with.uncertainties.linear && with.uncertainties.fitScatter);
+  // No uncertainties: no linear set, and the same scatter set, which does not depend on them.
+  EXPECT_FALSE(without.uncertainties.linear);
+  ASSERT_TRUE(without.uncertainties.fitScatter);
+  EXPECT_EQ(Values(*without.uncertainties.fitScatter), Values(*with.uncertainties.fitScatter));
+  for (double sd : Values(*with.uncertainties.linear)) EXPECT_GT(sd, 0);
+  for (double sd : Values(*with.uncertainties.fitScatter)) EXPECT_GT(sd, 0);
+
+  // 2000 draws estimate a deviation to 1/√4000 ≈ 1.6 %; 8 % is five standard errors.
+  const ShapeDeviations& linear = *with.uncertainties.linear;
+  const MonteCarloSpread& mc = *with.monteCarlo;
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(linear.semiAxes[k] / *mc.semiAxes[k], 1, 0.08) << k;
+  EXPECT_NEAR(linear.volume / *mc.volume, 1, 0.08);
+  EXPECT_NEAR(linear.surfaceExact / *mc.surface, 1, 0.08);
+
+  // The same 60 atoms counted at run time give the same bits.
+  const CageSummary dynamic =
+      SummariseCage(AtomPoints(cage), AtomPoints(sigma), LeastSquaresSettings(), 1);
+  EXPECT_EQ(Values(*dynamic.uncertainties.linear), Values(*with.uncertainties.linear));
+  EXPECT_EQ(Values(*dynamic.uncertainties.fitScatter), Values(*with.uncertainties.fitScatter));
+
+  // Levenberg–Marquardt: the same formulas at its own coefficients, which lie close to the
+  // least-squares ones after enough cycles.
+  SummarySettings marquardt = LeastSquaresSettings();
+  marquardt.fit.leastSquares = false;
+  const CageSummary lm = SummariseCage(cage, sigma, marquardt, 1);
+  ASSERT_EQ(lm.status, SummaryStatus::Ok) << lm.message;
+  ASSERT_TRUE(lm.uncertainties.linear && lm.uncertainties.fitScatter);
+  const std::array<double, 8> lmLinear = Values(*lm.uncertainties.linear);
+  const std::array<double, 8> lsLinear = Values(linear);
+  for (int n = 0; n < 8; ++n) EXPECT_NEAR(lmLinear[n] / lsLinear[n], 1, 0.01) << n;
+
+  // Atoms on an exact ellipsoid have no scatter but the 64-bit rounding of their coordinates.
+  const CageSummary exact = SummariseCage(test::EllipsoidPoints(TurnedSemiAxes, Turn, Shift),
+                                          PointSet(), LeastSquaresSettings(), 1);
+  ASSERT_TRUE(exact.uncertainties.fitScatter);
+  for (double sd : Values(*exact.uncertainties.fitScatter)) EXPECT_LT(sd, 1e-12);
+
+  // A quadric that is not an ellipsoid has neither set.
+  PointSet hyperboloid;  // x²/4 + y²/4 − z² = cosh² t − sinh² t = 1
+  for (int i = 1; i <= AtomCount; ++i) {
+    const double t = -1 + 0.4 * ((i - 1) / 10), phi = 0.6 * i;
+    hyperboloid.X.at(i) = 2 * std::cosh(t) * std::cos(phi);
+    hyperboloid.Y.at(i) = 2 * std::cosh(t) * std::sin(phi);
+    hyperboloid.Z.at(i) = std::sinh(t);
+  }
+  const CageSummary open = SummariseCage(hyperboloid, sigma, LeastSquaresSettings(), 1);
+  ASSERT_EQ(open.status, SummaryStatus::NotEllipsoid);
+  EXPECT_FALSE(open.uncertainties.linear || open.uncertainties.fitScatter);
 }
 
 TEST(MonteCarlo, SpreadsAgreeWithLinearPropagation) {

@@ -158,21 +158,6 @@ TEST(EllipsoidSurfaceGradient, MatchesCentralDifferencesOfTheSurface) {
               8 * std::numbers::pi * 2 / 3, 1e-14);
 }
 
-TEST(InverseNormalMatrix, InvertsTheFitsNormalMatrix) {
-  const PointSet cage = test::NoisyCage();
-  const Matrix9 inverse = InverseNormalMatrix(ColumnsOf(cage), InversePrecision);
-  const Matrix9 normal = BuildNormalMatrix(cage);
-  // N⁻¹·N = I to within the rounding of a matrix whose condition number is near 1E6.
-  for (int r = 1; r <= 9; ++r) {
-    for (int c = 1; c <= 9; ++c) {
-      Extended sum = 0;
-      for (int k = 1; k <= 9; ++k) sum += inverse.at(r, k) * normal.at(k, c);
-      EXPECT_NEAR(static_cast<double>(sum), r == c ? 1 : 0, 1e-12) << r << "," << c;
-    }
-  }
-  EXPECT_THROW(InverseNormalMatrix(ColumnsOf(PointSet()), 1e-10L), SingularMatrixError);
-}
-
 TEST(PropagateShapeUncertainties, LinearSetMatchesFiniteDifferencesOfTheWholeAnalysis) {
   // Each coordinate in turn is moved by ±h, the cage re-fitted and re-analysed; the central
   // differences, weighted by σ and added in quadrature, are the linear propagation computed

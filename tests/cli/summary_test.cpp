@@ -177,7 +177,10 @@ TEST(Summary, HeaderAndFieldSpelling) {
             "sigma_b,sigma_c,axis_a_x,axis_a_y,axis_a_z,axis_b_x,axis_b_y,axis_b_z,axis_c_x,"
             "axis_c_y,axis_c_z,volume,surface_thomsen,surface_exact,radius_volume,"
             "radius_surface_thomsen,radius_surface_exact,eccentricity_b,eccentricity_c,residual,"
-            "chord,chord_start_atom,chord_end_atom,ellipsoid");
+            "chord,chord_start_atom,chord_end_atom,ellipsoid,lin_sd_a,lin_sd_b,lin_sd_c,"
+            "lin_sd_volume,lin_sd_surface_exact,lin_sd_centre_x,lin_sd_centre_y,lin_sd_centre_z,"
+            "fit_sd_a,fit_sd_b,fit_sd_c,fit_sd_volume,fit_sd_surface_exact,fit_sd_centre_x,"
+            "fit_sd_centre_y,fit_sd_centre_z");
   EXPECT_EQ(SummaryHeader(true), SummaryHeader(false) +
                                      ",mc_draws,mc_sd_a,mc_sd_b,mc_sd_c,mc_sd_volume,"
                                      "mc_sd_surface_exact");
@@ -229,7 +232,7 @@ TEST(Summary, ABadFrameInTheMiddleGetsItsOwnRow) {
             path +
                 ",2,63,\"short, 59 atoms\",cage-size,the frame has 59 carbon atoms among 59 "
                 "atoms; the cage must have exactly 60" +
-                std::string(31, ','));
+                std::string(47, ','));
   EXPECT_EQ(run.Field(0, "status"), "ok");
   EXPECT_EQ(run.Field(2, "status"), "ok");
   EXPECT_EQ(run.Field(2, "line"), "124");

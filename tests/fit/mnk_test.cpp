@@ -80,10 +80,29 @@ TEST(FitQuadricLeastSquares, SingularNormalMatrixThrows) {
   // All atoms at the origin make N zero; a planar cage (all z = 0) zeroes three columns.
   PointSet planar = SpiralPoints(2, 1, 0.5);
   planar.Z.data.fill(0);
-  EXPECT_THROW(BuildPseudoInverse(PointSet{}, 0), SingularMatrixError);
+  EXPECT_THROW(SolveLeastSquares(PointSet{}, 0), SingularMatrixError);
+  EXPECT_THROW(InvertNormalMatrix(PointSet{}, 0), SingularMatrixError);
   EXPECT_THROW(FitQuadricLeastSquares(planar, Precision), SingularMatrixError);
   EXPECT_THROW(EstimateQuadricErrors(planar, UniformErrors(0.01), Precision), SingularMatrixError);
   EXPECT_THROW(FitQuadricLeastSquares(SpiralPoints(2, 1, 0.5), 1e10L), SingularMatrixError);
+}
+
+TEST(SolveLeastSquares, KeepsTheInverseNormalMatrixItSolvedWith) {
+  // The inverse is the one a fit by another method gets from InvertNormalMatrix, bit for bit,
+  // for either size, and it inverts DᵀD to within the rounding of a condition number near 1E5.
+  const PointSet p = SpiralPoints(3.9, 3.5, 3.2, 0.3, -0.2, 0.1);
+  const LeastSquaresSolution solution = SolveLeastSquares(p, Precision);
+  EXPECT_EQ(solution.params, FitQuadricLeastSquares(p, Precision));
+  EXPECT_EQ(solution.inverseNormal, InvertNormalMatrix(p, Precision));
+  EXPECT_EQ(SolveLeastSquares(AtomPoints(p), Precision).inverseNormal, solution.inverseNormal);
+  const Matrix9 normal = BuildNormalMatrix(p);
+  for (int r = 1; r <= 9; ++r) {
+    for (int c = 1; c <= 9; ++c) {
+      Extended sum = 0;
+      for (int k = 1; k <= 9; ++k) sum += solution.inverseNormal.at(r, k) * normal.at(k, c);
+      EXPECT_NEAR(static_cast<double>(sum), r == c ? 1 : 0, 1e-12) << r << "," << c;
+    }
+  }
 }
 
 TEST(BuildDesignUncertainty, PropagatesEachColumnAndKeepsTheSignOfTheLinearOnes) {
