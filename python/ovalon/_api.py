@@ -213,6 +213,26 @@ class Shape:
         A1..A9 of A1·x² + A2·y² + A3·z² + A4·xy + A5·yz + A6·xz + A7·x + A8·y + A9·z + 1 = 0.
     coefficient_errors : ndarray (9,) or None
         Their first-order errors (least squares, ellipsoids only).
+    lin_sd_a, lin_sd_b, lin_sd_c, lin_sd_volume, lin_sd_surface_exact, lin_sd_centre_x, lin_sd_centre_y, lin_sd_centre_z : float
+        Standard deviations of the shape from the coordinate uncertainties, propagated
+        linearly and in quadrature: with J_k = ∂A/∂u_k, the exact derivative of the
+        least-squares coefficients A = −(DᵀD)⁻¹Dᵀ·1 with respect to coordinate k (which moves
+        only its atom's row of D), cov A = Σ_k J_k·σ_k²·J_kᵀ over the 3N coordinates, carried
+        to a, b, c, the centre, the volume and the exact surface through their exact
+        derivatives (eigenvalue perturbation for the semi-axes, the chain rule for the rest).
+        What the coordinates' own errors do to the shape; it agrees with the Monte Carlo
+        spread for small uncertainties. NaN for an ellipsoid without uncertainties (or with
+        all of them 0), and for anything but an ellipsoid.
+    fit_sd_a, fit_sd_b, fit_sd_c, fit_sd_volume, fit_sd_surface_exact, fit_sd_centre_x, fit_sd_centre_y, fit_sd_centre_z : float
+        The same values from the fit's own scatter: cov A = s²·(DᵀD)⁻¹ with
+        s² = Σ F_i² / (N − 9) over the algebraic residuals F_i. How well an ellipsoid
+        describes this cage, its departures from the ellipsoid taken as random scatter; 0 for
+        atoms exactly on an ellipsoid, NaN for N = 9. The one to quote for computed
+        geometries (DFT, MD), which have no coordinate uncertainties; quote ``lin_sd`` for
+        measured structures with them. Both sets are first order, at the fitted coefficients
+        of either method: for two semi-axes closer than a few of their deviations, as in a
+        nearly spherical cage, the sorted semi-axes have no useful derivative; use ``mc``
+        there.
     mc_draws, mc_sd_a, mc_sd_b, mc_sd_c, mc_sd_volume, mc_sd_surface_exact
         With ``mc`` > 0: the draws that gave an ellipsoid and the sample standard deviations
         over them.
@@ -402,7 +422,9 @@ def analyse_frames(frames: Any, sigmas: Any = None, *, jobs: Optional[int] = Non
     Returns
     -------
     dict of str to ndarray
-        One array of F values per column of :func:`columns` (``mc_*`` only with ``mc`` > 0):
+        One array of F values per column of :func:`columns` (among them the uncertainty sets
+        ``lin_sd_*`` and ``fit_sd_*`` described under :class:`Shape`; ``mc_*`` only with
+        ``mc`` > 0):
         text columns (``status``, ``message``) of dtype object, ``ellipsoid``, ``mc_draws``
         and the chord atoms (0-based) int64 with -1 where empty, the rest float64 with NaN
         where empty. ``pandas.DataFrame(result)`` makes a table of it. The numbers are the

@@ -31,6 +31,22 @@ class Shape:
     is_ellipsoid: Optional[bool]
     coefficients: Optional[np.ndarray]
     coefficient_errors: Optional[np.ndarray]
+    lin_sd_a: float
+    lin_sd_b: float
+    lin_sd_c: float
+    lin_sd_volume: float
+    lin_sd_surface_exact: float
+    lin_sd_centre_x: float
+    lin_sd_centre_y: float
+    lin_sd_centre_z: float
+    fit_sd_a: float
+    fit_sd_b: float
+    fit_sd_c: float
+    fit_sd_volume: float
+    fit_sd_surface_exact: float
+    fit_sd_centre_x: float
+    fit_sd_centre_y: float
+    fit_sd_centre_z: float
     mc_draws: int
     mc_sd_a: float
     mc_sd_b: float

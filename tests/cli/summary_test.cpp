@@ -355,6 +355,8 @@ TEST(Summary, UsageErrors) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage: ovalon-report --summary [options] FILE...\n", 0), 0u);
   EXPECT_NE(help.out.find("axis_a_x"), std::string::npos);
+  EXPECT_NE(help.out.find("lin_sd_centre_z"), std::string::npos);
+  EXPECT_NE(help.out.find("fit_sd_a ... fit_sd_centre_z"), std::string::npos);
 }
 
 TEST(MonteCarlo, OutputDoesNotDependOnThreadsButOnTheSeed) {

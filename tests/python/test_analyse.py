@@ -62,6 +62,10 @@ def assert_row_equals(header, row, table, index):
             assert value == (int(field) if field else -1), name
 
 
+UNCERTAINTY_COLUMNS = [f"{kind}_sd_{value}" for kind in ("lin", "fit") for value in (
+    "a", "b", "c", "volume", "surface_exact", "centre_x", "centre_y", "centre_z")]
+
+
 @pytest.mark.parametrize("args,options", [
     ([], {}),
     (["--method", "lm", "--cycles", "20"], {"method": "lm", "cycles": 20}),
@@ -76,6 +80,12 @@ def test_frames_are_the_summarys_bits(report_command, c60_frames, args, options)
     assert all(len(column) == len(rows) for column in table.values())
     for index, row in enumerate(rows):
         assert_row_equals(header, row, table, index)
+    # The uncertainty sets were compared as numbers, not as empty fields: every frame has
+    # coordinate uncertainties and 60 atoms.
+    ok = table["status"] == "ok"
+    assert ok.any()
+    for name in UNCERTAINTY_COLUMNS:
+        assert np.isfinite(table[name][ok]).all() and (table[name][ok] > 0).all(), name
     # One analyse per frame gives the frame's row; the draws are keyed by frame 1.
     shape = ovalon.analyse(positions[0], sigmas[0], **options)
     for name, value in shape.to_dict().items():
@@ -242,6 +252,27 @@ def test_c70_is_a_prolate_ellipsoid_along_its_five_fold_axis():
     for name, value in row.items():
         assert same(table[name][0], value), name
     assert table["a"][1] == pytest.approx(1.5 * a, rel=1e-12)
+
+
+def test_c70_uncertainty_sets():
+    # The model C70's atoms scatter about their ellipsoid: the fit's scatter gives finite
+    # deviations without coordinate uncertainties, and the linear set is empty then.
+    positions = c70()
+    shape = ovalon.analyse(positions)
+    for name in UNCERTAINTY_COLUMNS:
+        value = getattr(shape, name)
+        if name.startswith("fit_"):
+            assert np.isfinite(value) and value > 0, name
+        else:
+            assert np.isnan(value), name
+    assert ovalon.analyse(positions, np.full_like(positions, 0.001)).lin_sd_a > 0
+    # Scaling the cage by k leaves the algebraic residuals as they are, so the deviations of
+    # lengths scale by k and of the volume by k³.
+    table = ovalon.analyse_frames(np.stack([positions, positions * 1.5]))
+    for name, power in (("fit_sd_a", 1), ("fit_sd_c", 1), ("fit_sd_centre_z", 1),
+                        ("fit_sd_surface_exact", 2), ("fit_sd_volume", 3)):
+        assert table[name][1] == pytest.approx(1.5**power * table[name][0], rel=1e-9), name
+        assert table[name][0] == getattr(shape, name), name
 
 
 def test_too_few_atoms_raise_in_analyse_and_are_a_status_in_frames():
