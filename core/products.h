@@ -6,6 +6,8 @@
 // index order, each term a product rounded to extended before it is added
 // (sum := product + sum); the reports depend on that order.
 
+#include <algorithm>
+
 #include "core/extended.h"
 
 namespace ovalon {
@@ -36,6 +38,72 @@ Vector<R> Multiply(const Matrix<R, K>& left, const Vector<K>& vector) {
     Extended sum = 0;
     for (int k = 1; k <= inner; ++k) sum = left.at(r, k) * vector.at(k) + sum;
     product.at(r) = sum;
+  }
+  return product;
+}
+
+namespace detail {
+
+/// Up to three sums Σ over k = 1..rows of x[k][r]·y[k][c + j], j = 0..width−1, of two matrices
+/// stored row by row with `stride` elements a row (0-based r and c). The sums run side by side,
+/// each in its own accumulator and in its own ascending order, so that the adder works on one
+/// while the others wait; x[k][r] is read once for all of them.
+inline void CrossProductStrip(const Extended* x, const Extended* y, int rows, int stride, int r,
+                              int c, int width, Extended* out) {
+  const Extended* xk = x + r;
+  const Extended* yk = y + c;
+  if (width == 3) {
+    Extended s0 = 0, s1 = 0, s2 = 0;
+    for (int k = 0; k < rows; ++k, xk += stride, yk += stride) {
+      const Extended a = *xk;
+      s0 = a * yk[0] + s0;
+      s1 = a * yk[1] + s1;
+      s2 = a * yk[2] + s2;
+    }
+    out[0] = s0, out[1] = s1, out[2] = s2;
+  } else if (width == 2) {
+    Extended s0 = 0, s1 = 0;
+    for (int k = 0; k < rows; ++k, xk += stride, yk += stride) {
+      const Extended a = *xk;
+      s0 = a * yk[0] + s0;
+      s1 = a * yk[1] + s1;
+    }
+    out[0] = s0, out[1] = s1;
+  } else {
+    Extended s0 = 0;
+    for (int k = 0; k < rows; ++k, xk += stride, yk += stride) s0 = *xk * yk[0] + s0;
+    out[0] = s0;
+  }
+}
+
+}  // namespace detail
+
+/// Xᵀ·Y of two matrices with the same rows: element (r, c) is the sum over k = 1..K of
+/// X[k][r]·Y[k][c], the same sums as Multiply(Transpose(x), y).
+template <int K, int C>
+Matrix<C, C> MultiplyTransposed(const Matrix<K, C>& x, const Matrix<K, C>& y) {
+  assert(x.Rows() == y.Rows());
+  Matrix<C, C> product;
+  for (int r = 0; r < C; ++r) {
+    for (int c = 0; c < C; c += 3) {
+      detail::CrossProductStrip(x.data.data(), y.data.data(), x.Rows(), C, r, c,
+                                std::min(3, C - c), &product.data[r * C + c]);
+    }
+  }
+  return product;
+}
+
+/// Xᵀ·X, the same sums as Multiply(Transpose(x), x). It is exactly symmetric, since x·y and
+/// y·x round alike: the triangle above the diagonal is summed and mirrored below it.
+template <int K, int C>
+Matrix<C, C> MultiplyTransposedSelf(const Matrix<K, C>& x) {
+  Matrix<C, C> product;
+  for (int r = 0; r < C; ++r) {
+    for (int c = r; c < C; c += 3) {
+      detail::CrossProductStrip(x.data.data(), x.data.data(), x.Rows(), C, r, c,
+                                std::min(3, C - c), &product.data[r * C + c]);
+    }
+    for (int c = 0; c < r; ++c) product.data[r * C + c] = product.data[c * C + r];
   }
   return product;
 }

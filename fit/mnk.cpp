@@ -9,16 +9,15 @@ namespace ovalon {
 
 namespace {
 
-/// ΔN = (T·ΔD + ΔDᵀ·D) + ΔDᵀ·ΔD from D, its transpose T, ΔD and its transpose.
+/// ΔN = (Dᵀ·ΔD + ΔDᵀ·D) + ΔDᵀ·ΔD. ΔDᵀ·D is the transpose of Dᵀ·ΔD (the same products in the
+/// same order), and ΔDᵀ·ΔD is symmetric, so only Dᵀ·ΔD and one triangle of ΔDᵀ·ΔD are summed.
 template <int N>
-Matrix9 NormalIncrement(const Matrix<N, 9>& d, const Matrix<9, N>& t, const Matrix<N, 9>& delta,
-                        const Matrix<9, N>& deltaT) {
-  const Matrix9 m1 = Multiply(t, delta);
-  const Matrix9 m2 = Multiply(deltaT, d);
-  const Matrix9 m3 = Multiply(deltaT, delta);
+Matrix9 NormalIncrement(const Matrix<N, 9>& d, const Matrix<N, 9>& delta) {
+  const Matrix9 m1 = MultiplyTransposed(d, delta);
+  const Matrix9 m3 = MultiplyTransposedSelf(delta);
   Matrix9 increment;
   for (int r = 1; r <= 9; ++r) {
-    for (int c = 1; c <= 9; ++c) increment.at(r, c) = (m1.at(r, c) + m2.at(r, c)) + m3.at(r, c);
+    for (int c = 1; c <= 9; ++c) increment.at(r, c) = (m1.at(r, c) + m1.at(c, r)) + m3.at(r, c);
   }
   return increment;
 }
@@ -53,8 +52,7 @@ Matrix<9, N> TransposeDesignMatrix(const BasicPointSet<N>& points) {
 
 template <int N>
 Matrix9 BuildNormalMatrix(const BasicPointSet<N>& points) {
-  const Matrix<N, 9> d = BuildDesignMatrix(points);
-  return Multiply(Transpose(d), d);
+  return MultiplyTransposedSelf(BuildDesignMatrix(points));
 }
 
 template <int N>
@@ -62,7 +60,7 @@ LeastSquaresSolution SolveLeastSquares(const BasicPointSet<N>& points, Extended 
   const Matrix<N, 9> d = BuildDesignMatrix(points);
   const Matrix<9, N> t = Transpose(d);
   LeastSquaresSolution solution;
-  solution.inverseNormal = InvertGuarded(Multiply(t, d), precision);
+  solution.inverseNormal = InvertGuarded(MultiplyTransposedSelf(d), precision);
   const Matrix<9, N> p = Multiply(solution.inverseNormal, t);
   // A = P·(−1): the row sums are taken as a running difference from zero.
   for (int r = 1; r <= 9; ++r) {
@@ -152,7 +150,7 @@ template <int N>
 Matrix9 BuildNormalIncrement(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors) {
   const Matrix<N, 9> d = BuildDesignMatrix(coords);
   const Matrix<N, 9> delta = BuildDesignUncertainty(coords, errors);
-  return NormalIncrement(d, Transpose(d), delta, Transpose(delta));
+  return NormalIncrement(d, delta);
 }
 
 template <int N>
@@ -170,8 +168,8 @@ QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicP
   const Matrix<N, 9> delta = BuildDesignUncertainty(coords, errors);
   const Matrix<9, N> deltaT = Transpose(delta);
 
-  const Matrix9 normal = Multiply(t, d);
-  const Matrix9 increment = NormalIncrement(d, t, delta, deltaT);
+  const Matrix9 normal = MultiplyTransposedSelf(d);
+  const Matrix9 increment = NormalIncrement(d, delta);
   Matrix9 shifted;
   for (int r = 1; r <= 9; ++r) {
     for (int c = 1; c <= 9; ++c) shifted.at(r, c) = normal.at(r, c) + increment.at(r, c);
