@@ -108,6 +108,43 @@ Matrix<C, C> MultiplyTransposedSelf(const Matrix<K, C>& x) {
   return product;
 }
 
+/// Calls visit(c, value) for c = 1..K in ascending order, where value = (L·Xᵀ)[r][c] is the sum
+/// over k = 1..C of L[r][k]·X[c][k]: row r of L·Xᵀ, element by element, without storing it.
+/// Three neighbouring elements are summed side by side, each in its own ascending order.
+template <int C, int K, typename Visit>
+void VisitRowTimesTransposed(const Matrix<C, C>& left, const Matrix<K, C>& x, int r, Visit visit) {
+  const Extended* l = left.data.data() + (r - 1) * C;
+  const Extended* x0 = x.data.data();
+  const int count = x.Rows(), strips = count - count % 3;
+  int c = 0;
+  for (; c < strips; c += 3, x0 += 3 * C) {
+    Extended s0 = 0, s1 = 0, s2 = 0;
+    for (int k = 0; k < C; ++k) {
+      const Extended a = l[k];
+      s0 = a * x0[k] + s0;
+      s1 = a * x0[C + k] + s1;
+      s2 = a * x0[2 * C + k] + s2;
+    }
+    visit(c + 1, s0);
+    visit(c + 2, s1);
+    visit(c + 3, s2);
+  }
+  for (; c < count; ++c, x0 += C) {
+    Extended s0 = 0;
+    for (int k = 0; k < C; ++k) s0 = l[k] * x0[k] + s0;
+    visit(c + 1, s0);
+  }
+}
+
+/// L·Xᵀ, the same sums as Multiply(left, Transpose(x)).
+template <int C, int K>
+Matrix<C, K> MultiplyByTransposed(const Matrix<C, C>& left, const Matrix<K, C>& x) {
+  Matrix<C, K> product(C, x.Rows());
+  for (int r = 1; r <= C; ++r)
+    VisitRowTimesTransposed(left, x, r, [&](int c, Extended value) { product.at(r, c) = value; });
+  return product;
+}
+
 /// Mᵀ.
 template <int R, int C>
 Matrix<C, R> Transpose(const Matrix<R, C>& m) {

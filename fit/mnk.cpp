@@ -58,14 +58,14 @@ Matrix9 BuildNormalMatrix(const BasicPointSet<N>& points) {
 template <int N>
 LeastSquaresSolution SolveLeastSquares(const BasicPointSet<N>& points, Extended precision) {
   const Matrix<N, 9> d = BuildDesignMatrix(points);
-  const Matrix<9, N> t = Transpose(d);
   LeastSquaresSolution solution;
   solution.inverseNormal = InvertGuarded(MultiplyTransposedSelf(d), precision);
-  const Matrix<9, N> p = Multiply(solution.inverseNormal, t);
-  // A = P·(−1): the row sums are taken as a running difference from zero.
+  // A = P·(−1) with P = N⁻¹·Dᵀ: each row sum of P is a running difference from zero, taken
+  // as the elements of the row are formed.
   for (int r = 1; r <= 9; ++r) {
     Extended difference = 0;
-    for (int c = 1; c <= p.Cols(); ++c) difference = difference - p.at(r, c);
+    VisitRowTimesTransposed(solution.inverseNormal, d, r,
+                            [&](int, Extended p) { difference = difference - p; });
     solution.params.at(r) = difference;
   }
   return solution;

@@ -58,9 +58,11 @@ void ExpectCrossProductsAsWritten(int rows, unsigned seed, bool specials) {
   const Matrix<K, 9> y = Filled<K>(rows, seed + 1, specials);
   ExpectSameBits(MultiplyTransposed(x, y), Multiply(Transpose(x), y));
   ExpectSameBits(MultiplyTransposedSelf(x), Multiply(Transpose(x), x));
+  const Matrix9 left = Filled<9>(9, seed + 2, specials);
+  ExpectSameBits(MultiplyByTransposed(left, x), Multiply(left, Transpose(x)));
 }
 
-TEST(CrossProducts, CarryTheBitsOfTheSumsAsWritten) {
+TEST(ProductsWithTransposes, CarryTheBitsOfTheSumsAsWritten) {
   for (const bool specials : {false, true}) {
     SCOPED_TRACE(specials ? "with zeros, infinities and NaNs" : "finite");
     ExpectCrossProductsAsWritten<AtomCount>(AtomCount, 1, specials);
