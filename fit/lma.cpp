@@ -1,6 +1,8 @@
 #include "fit/lma.h"
 
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "core/guardedinverse.h"
 #include "core/products.h"
@@ -15,28 +17,71 @@ Matrix9 BuildDampedNormalMatrix(const Matrix9& normal, Extended lambda) {
   return damped;
 }
 
+namespace {
+
+/// r_i = −1 − s_i from the quadric without its constant.
+template <int N>
+Vector<N> Negated(Vector<N> s) {
+  for (int i = 1; i <= s.Size(); ++i) s.at(i) = -1 - s.at(i);
+  return s;
+}
+
+/// √(Σ F_i²) with F_i = s_i + 1, from the quadric without its constant.
+template <int N>
+Extended NormOfQuadric(const Vector<N>& s) {
+  Extended sum = 0;
+  for (int i = 1; i <= s.Size(); ++i) {
+    const Extended f = s.at(i) + 1;
+    sum = f * f + sum;
+  }
+  return std::sqrt(sum);
+}
+
+/// δ = Pλ·r with Pλ = Nλ⁻¹·Dᵀ: every element of Pλ is formed and at once multiplied into its
+/// row's sum, in ascending atom order.
+template <int N>
+QuadricParams MarquardtStep(const Matrix9& normal, const Matrix<N, 9>& design,
+                            const Vector<N>& negatedResiduals, Extended lambda,
+                            Extended precision) {
+  const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
+  QuadricParams step;
+  for (int k = 1; k <= 9; ++k) {
+    Extended sum = 0;
+    VisitRowTimesTransposed(dampedInverse, design, k, [&](int i, Extended p) {
+      sum = p * negatedResiduals.at(i) + sum;
+    });
+    step.at(k) = sum;
+  }
+  return step;
+}
+
+/// True when every coefficient of a and b has the same bits, so that every value computed from
+/// one holds for the other.
+bool SameBits(const QuadricParams& a, const QuadricParams& b) {
+  for (int k = 1; k <= 9; ++k) {
+    const Extended x = a.at(k), y = b.at(k);
+    if (std::memcmp(&x, &y, 10) != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 template <int N>
 Vector<N> NegatedResiduals(const BasicPointSet<N>& points, const QuadricParams& a) {
-  Vector<N> r = EvaluateQuadricWithoutConstant(points, a);
-  for (int i = 1; i <= r.Size(); ++i) r.at(i) = -1 - r.at(i);
-  return r;
+  return Negated(EvaluateQuadricWithoutConstant(points, a));
 }
 
 template <int N>
-QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix<9, N>& transpose,
+QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix<N, 9>& design,
                                    const BasicPointSet<N>& points, const QuadricParams& a,
                                    Extended lambda, Extended precision) {
-  const Vector<N> r = NegatedResiduals(points, a);
-  const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
-  return Multiply(Multiply(dampedInverse, transpose), r);
+  return MarquardtStep(normal, design, NegatedResiduals(points, a), lambda, precision);
 }
 
 template <int N>
 Extended ResidualNorm(const BasicPointSet<N>& points, const QuadricParams& a) {
-  const Vector<N> f = EvaluateQuadric(points, a);
-  Extended sum = 0;
-  for (int i = 1; i <= f.Size(); ++i) sum = f.at(i) * f.at(i) + sum;
-  return std::sqrt(sum);
+  return NormOfQuadric(EvaluateQuadricWithoutConstant(points, a));
 }
 
 QuadricParams AddParams(const QuadricParams& a, const QuadricParams& b) {
@@ -66,20 +111,31 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
   QuadricParams a;
   a.data.fill(settings.startValue);
   Extended lambda = settings.regularisationParameter;
-  const Matrix9 normal = BuildNormalMatrix(points);
-  const Matrix<9, N> transpose = TransposeDesignMatrix(points);
+  const Matrix<N, 9> design = BuildDesignMatrix(points);
+  const Matrix9 normal = MultiplyTransposedSelf(design);
+  // The quadric at A (without its constant) gives both the residuals of the step and the norm
+  // before it; it is carried into the next cycle whenever A keeps its bits.
+  Vector<N> quadric = EvaluateQuadricWithoutConstant(points, a);
+  Extended before = NormOfQuadric(quadric);
   for (int cycle = 0; cycle < settings.refinementCycles; ++cycle) {
-    const QuadricParams step =
-        ComputeMarquardtStep(normal, transpose, points, a, lambda, precision);
-    const Extended before = ResidualNorm(points, a);
-    a = AddParams(a, step);
-    const Extended after = ResidualNorm(points, a);
+    const QuadricParams step = MarquardtStep(normal, design, Negated(quadric), lambda, precision);
+    const QuadricParams tried = AddParams(a, step);
+    Vector<N> triedQuadric = EvaluateQuadricWithoutConstant(points, tried);
+    const Extended after = NormOfQuadric(triedQuadric);
     if (before >= after) {
+      a = tried;
+      quadric = std::move(triedQuadric);
+      before = after;
       lambda = lambda / settings.regularisationStep;
     } else {
       // A NaN norm lands here too. The old coefficients are not kept: the undo is (A + δ) − δ,
       // which may differ from A in the last bit.
-      a = SubtractParams(a, step);
+      const QuadricParams undone = SubtractParams(tried, step);
+      if (!SameBits(undone, a)) {
+        quadric = EvaluateQuadricWithoutConstant(points, undone);
+        before = NormOfQuadric(quadric);
+      }
+      a = undone;
       lambda = lambda * settings.regularisationStep;
     }
     if (afterCycle && !afterCycle(cycle + 1)) return std::nullopt;
@@ -90,7 +146,7 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
 // The two sizes: the window's 60 atoms and a count chosen at run time.
 #define OVALON_LMA_FOR_SIZE(N)                                                               \
   template Vector<N> NegatedResiduals(const BasicPointSet<N>&, const QuadricParams&);        \
-  template QuadricParams ComputeMarquardtStep(const Matrix9&, const Matrix<9, N>&,           \
+  template QuadricParams ComputeMarquardtStep(const Matrix9&, const Matrix<N, 9>&,           \
                                               const BasicPointSet<N>&, const QuadricParams&, \
                                               Extended, Extended);                           \
   template Extended ResidualNorm(const BasicPointSet<N>&, const QuadricParams&);             \
