@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "core/guardedinverse.h"
-#include "core/products.h"
+#include "fit/designproducts.h"
 #include "fit/mnk.h"
 
 namespace ovalon {
@@ -40,16 +40,18 @@ Extended NormOfQuadric(const Vector<N>& s) {
 /// δ = Pλ·r with Pλ = Nλ⁻¹·Dᵀ: every element of Pλ is formed and at once multiplied into its
 /// row's sum, in ascending atom order.
 template <int N>
-QuadricParams MarquardtStep(const Matrix9& normal, const Matrix<N, 9>& design,
+QuadricParams MarquardtStep(const Matrix9& normal, const BasicPointSet<N>& points,
                             const Vector<N>& negatedResiduals, Extended lambda,
                             Extended precision) {
   const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
+  const design::Design columns{design::Coordinates(points)};
   QuadricParams step;
   for (int k = 1; k <= 9; ++k) {
     Extended sum = 0;
-    VisitRowTimesTransposed(dampedInverse, design, k, [&](int i, Extended p) {
-      sum = p * negatedResiduals.at(i) + sum;
-    });
+    design::VisitRowTimesTransposed(dampedInverse, columns, points.Size(), k,
+                                    [&](int i, Extended p) {
+                                      sum = p * negatedResiduals.at(i) + sum;
+                                    });
     step.at(k) = sum;
   }
   return step;
@@ -73,10 +75,9 @@ Vector<N> NegatedResiduals(const BasicPointSet<N>& points, const QuadricParams& 
 }
 
 template <int N>
-QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix<N, 9>& design,
-                                   const BasicPointSet<N>& points, const QuadricParams& a,
-                                   Extended lambda, Extended precision) {
-  return MarquardtStep(normal, design, NegatedResiduals(points, a), lambda, precision);
+QuadricParams ComputeMarquardtStep(const Matrix9& normal, const BasicPointSet<N>& points,
+                                   const QuadricParams& a, Extended lambda, Extended precision) {
+  return MarquardtStep(normal, points, NegatedResiduals(points, a), lambda, precision);
 }
 
 template <int N>
@@ -111,14 +112,13 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
   QuadricParams a;
   a.data.fill(settings.startValue);
   Extended lambda = settings.regularisationParameter;
-  const Matrix<N, 9> design = BuildDesignMatrix(points);
-  const Matrix9 normal = MultiplyTransposedSelf(design);
+  const Matrix9 normal = BuildNormalMatrix(points);
   // The quadric at A (without its constant) gives both the residuals of the step and the norm
   // before it; it is carried into the next cycle whenever A keeps its bits.
   Vector<N> quadric = EvaluateQuadricWithoutConstant(points, a);
   Extended before = NormOfQuadric(quadric);
   for (int cycle = 0; cycle < settings.refinementCycles; ++cycle) {
-    const QuadricParams step = MarquardtStep(normal, design, Negated(quadric), lambda, precision);
+    const QuadricParams step = MarquardtStep(normal, points, Negated(quadric), lambda, precision);
     const QuadricParams tried = AddParams(a, step);
     Vector<N> triedQuadric = EvaluateQuadricWithoutConstant(points, tried);
     const Extended after = NormOfQuadric(triedQuadric);
@@ -146,9 +146,8 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
 // The two sizes: the window's 60 atoms and a count chosen at run time.
 #define OVALON_LMA_FOR_SIZE(N)                                                               \
   template Vector<N> NegatedResiduals(const BasicPointSet<N>&, const QuadricParams&);        \
-  template QuadricParams ComputeMarquardtStep(const Matrix9&, const Matrix<N, 9>&,           \
-                                              const BasicPointSet<N>&, const QuadricParams&, \
-                                              Extended, Extended);                           \
+  template QuadricParams ComputeMarquardtStep(const Matrix9&, const BasicPointSet<N>&,       \
+                                              const QuadricParams&, Extended, Extended);     \
   template Extended ResidualNorm(const BasicPointSet<N>&, const QuadricParams&);             \
   template QuadricParams FitQuadricLevenbergMarquardt(const BasicPointSet<N>&,               \
                                                       const MarquardtSettings&, Extended);   \

@@ -28,13 +28,11 @@ template <int N>
 Vector<N> NegatedResiduals(const BasicPointSet<N>& points, const QuadricParams& a);
 
 /// The step δ that solves (N + λ·diag N)·δ = Dᵀ·r, formed as (Nλ⁻¹·Dᵀ)·r, from the normal
-/// matrix N and the design matrix D of `points` (they depend on the coordinates alone, so a
-/// run builds them once). Throws SingularMatrixError when Nλ has a pivot not larger than
-/// `precision`.
+/// matrix N of `points` (it depends on the coordinates alone, so a run builds it once).
+/// Throws SingularMatrixError when Nλ has a pivot not larger than `precision`.
 template <int N>
-QuadricParams ComputeMarquardtStep(const Matrix9& normal, const Matrix<N, 9>& design,
-                                   const BasicPointSet<N>& points, const QuadricParams& a,
-                                   Extended lambda, Extended precision);
+QuadricParams ComputeMarquardtStep(const Matrix9& normal, const BasicPointSet<N>& points,
+                                   const QuadricParams& a, Extended lambda, Extended precision);
 
 /// √(Σ F_i²), not divided by the number of atoms.
 template <int N>

@@ -1,20 +1,38 @@
 #include "fit/mnk.h"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "core/guardedinverse.h"
 #include "core/products.h"
+#include "fit/designproducts.h"
 
 namespace ovalon {
 
 namespace {
 
+using design::Coordinates;
+using design::CrossProduct;
+
+/// The columns of D and of ΔD for the products of an error estimate: ΔD reads only its
+/// elements in quadrature, computed once here.
+struct DesignAndUncertainty {
+  design::Design d;
+  std::vector<Extended> quadrature;
+  design::Uncertainty delta;
+
+  DesignAndUncertainty(Coordinates coords, Coordinates errors)
+      : d{coords},
+        quadrature(design::QuadratureTerms(coords, errors)),
+        delta{coords, errors, quadrature.data()} {}
+};
+
 /// ΔN = (Dᵀ·ΔD + ΔDᵀ·D) + ΔDᵀ·ΔD. ΔDᵀ·D is the transpose of Dᵀ·ΔD (the same products in the
 /// same order), and ΔDᵀ·ΔD is symmetric, so only Dᵀ·ΔD and one triangle of ΔDᵀ·ΔD are summed.
-template <int N>
-Matrix9 NormalIncrement(const Matrix<N, 9>& d, const Matrix<N, 9>& delta) {
-  const Matrix9 m1 = MultiplyTransposed(d, delta);
-  const Matrix9 m3 = MultiplyTransposedSelf(delta);
+Matrix9 NormalIncrement(const DesignAndUncertainty& columns, int count) {
+  const Matrix9 m1 = CrossProduct<false>(columns.d, columns.delta, count);
+  const Matrix9 m3 = CrossProduct<true>(columns.delta, columns.delta, count);
   Matrix9 increment;
   for (int r = 1; r <= 9; ++r) {
     for (int c = 1; c <= 9; ++c) increment.at(r, c) = (m1.at(r, c) + m1.at(c, r)) + m3.at(r, c);
@@ -22,27 +40,28 @@ Matrix9 NormalIncrement(const Matrix<N, 9>& d, const Matrix<N, 9>& delta) {
   return increment;
 }
 
+/// The 9 columns of `columns` at every atom, as a matrix of `count` rows.
+template <int N, typename Columns>
+Matrix<N, 9> Materialise(const Columns& columns, int count) {
+  Matrix<N, 9> m(count, 9);
+  for (int i = 0; i < count; ++i) {
+    [&]<int... K>(std::integer_sequence<int, K...>) {
+      ((m.data[i * 9 + K] = columns.template At<K>(i)), ...);
+    }(std::make_integer_sequence<int, 9>());
+  }
+  return m;
+}
+
+Matrix9 NormalMatrix(Coordinates coords) {
+  const design::Design d{coords};
+  return CrossProduct<true>(d, d, coords.count);
+}
+
 }  // namespace
 
 template <int N>
 Matrix<N, 9> BuildDesignMatrix(const BasicPointSet<N>& points) {
-  const int atoms = points.Size();
-  Matrix<N, 9> d(atoms, 9);
-  for (int i = 1; i <= atoms; ++i) {
-    const Extended x = points.X.at(i);
-    const Extended y = points.Y.at(i);
-    const Extended z = points.Z.at(i);
-    d.at(i, 1) = x * x;
-    d.at(i, 2) = y * y;
-    d.at(i, 3) = z * z;
-    d.at(i, 4) = x * y;
-    d.at(i, 5) = y * z;
-    d.at(i, 6) = x * z;
-    d.at(i, 7) = x;
-    d.at(i, 8) = y;
-    d.at(i, 9) = z;
-  }
-  return d;
+  return Materialise<N>(design::Design{Coordinates(points)}, points.Size());
 }
 
 template <int N>
@@ -52,20 +71,20 @@ Matrix<9, N> TransposeDesignMatrix(const BasicPointSet<N>& points) {
 
 template <int N>
 Matrix9 BuildNormalMatrix(const BasicPointSet<N>& points) {
-  return MultiplyTransposedSelf(BuildDesignMatrix(points));
+  return NormalMatrix(Coordinates(points));
 }
 
 template <int N>
 LeastSquaresSolution SolveLeastSquares(const BasicPointSet<N>& points, Extended precision) {
-  const Matrix<N, 9> d = BuildDesignMatrix(points);
+  const Coordinates coords(points);
   LeastSquaresSolution solution;
-  solution.inverseNormal = InvertGuarded(MultiplyTransposedSelf(d), precision);
+  solution.inverseNormal = InvertGuarded(NormalMatrix(coords), precision);
   // A = P·(−1) with P = N⁻¹·Dᵀ: each row sum of P is a running difference from zero, taken
   // as the elements of the row are formed.
   for (int r = 1; r <= 9; ++r) {
     Extended difference = 0;
-    VisitRowTimesTransposed(solution.inverseNormal, d, r,
-                            [&](int, Extended p) { difference = difference - p; });
+    design::VisitRowTimesTransposed(solution.inverseNormal, design::Design{coords}, coords.count,
+                                    r, [&](int, Extended p) { difference = difference - p; });
     solution.params.at(r) = difference;
   }
   return solution;
@@ -121,36 +140,16 @@ Extended ScaledResidualNorm(const BasicPointSet<N>& points, const QuadricParams&
 template <int N>
 Matrix<N, 9> BuildDesignUncertainty(const BasicPointSet<N>& coords,
                                     const BasicPointSet<N>& errors) {
-  // The uncertainty of a product of two coordinates adds the two contributions in quadrature.
-  const auto quadrature = [](Extended u, Extended v) { return std::sqrt(u * u + v * v); };
-  const int atoms = coords.Size();
-  Matrix<N, 9> delta(atoms, 9);
-  for (int i = 1; i <= atoms; ++i) {
-    const Extended x = coords.X.at(i);
-    const Extended y = coords.Y.at(i);
-    const Extended z = coords.Z.at(i);
-    const Extended dx = errors.X.at(i);
-    const Extended dy = errors.Y.at(i);
-    const Extended dz = errors.Z.at(i);
-    delta.at(i, 1) = std::fabs((2 * x) * dx);
-    delta.at(i, 2) = std::fabs((2 * y) * dy);
-    delta.at(i, 3) = std::fabs((2 * z) * dz);
-    delta.at(i, 4) = quadrature(dx * y, x * dy);
-    delta.at(i, 5) = quadrature(dy * z, y * dz);
-    delta.at(i, 6) = quadrature(dx * z, x * dz);
-    // The linear columns keep the sign of the uncertainty as it was read.
-    delta.at(i, 7) = dx;
-    delta.at(i, 8) = dy;
-    delta.at(i, 9) = dz;
-  }
-  return delta;
+  // Columns 1 to 3 take the absolute value; the linear columns 7 to 9 keep the sign of the
+  // uncertainty as it was read.
+  const DesignAndUncertainty columns{Coordinates(coords), Coordinates(errors)};
+  return Materialise<N>(columns.delta, coords.Size());
 }
 
 template <int N>
 Matrix9 BuildNormalIncrement(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors) {
-  const Matrix<N, 9> d = BuildDesignMatrix(coords);
-  const Matrix<N, 9> delta = BuildDesignUncertainty(coords, errors);
-  return NormalIncrement(d, delta);
+  return NormalIncrement(DesignAndUncertainty(Coordinates(coords), Coordinates(errors)),
+                         coords.Size());
 }
 
 template <int N>
@@ -163,26 +162,27 @@ QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicP
 template <int N>
 QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
                                     const QuadricParams& fit, Extended precision) {
-  const Matrix<N, 9> d = BuildDesignMatrix(coords);
-  const Matrix<9, N> t = Transpose(d);
-  const Matrix<N, 9> delta = BuildDesignUncertainty(coords, errors);
-  const Matrix<9, N> deltaT = Transpose(delta);
-
-  const Matrix9 normal = MultiplyTransposedSelf(d);
-  const Matrix9 increment = NormalIncrement(d, delta);
+  const int count = coords.Size();
+  const DesignAndUncertainty columns{Coordinates(coords), Coordinates(errors)};
+  const Matrix9 normal = CrossProduct<true>(columns.d, columns.d, count);
+  const Matrix9 increment = NormalIncrement(columns, count);
   Matrix9 shifted;
   for (int r = 1; r <= 9; ++r) {
     for (int c = 1; c <= 9; ++c) shifted.at(r, c) = normal.at(r, c) + increment.at(r, c);
   }
   const Matrix9 shiftedInverse = InvertGuarded(shifted, precision);
 
-  // b = (D + ΔD)ᵀ·(−1): each pair T + ΔDᵀ is formed first, then subtracted in turn.
+  // b = (D + ΔD)ᵀ·(−1): each pair D[i][r] + ΔD[i][r] is formed first, then subtracted in turn.
   QuadricParams b;
-  for (int r = 1; r <= 9; ++r) {
-    Extended difference = 0;
-    for (int c = 1; c <= t.Cols(); ++c) difference = difference - (t.at(r, c) + deltaT.at(r, c));
-    b.at(r) = difference;
-  }
+  [&]<int... K>(std::integer_sequence<int, K...>) {
+    ((b.data[K] = [&] {
+       Extended difference = 0;
+       for (int i = 0; i < count; ++i)
+         difference = difference - (columns.d.template At<K>(i) + columns.delta.template At<K>(i));
+       return difference;
+     }()),
+     ...);
+  }(std::make_integer_sequence<int, 9>());
 
   // A′ is formed as the row sums first and the product second, unlike A: with zero
   // uncertainties dA therefore holds the rounding difference of the two orders.

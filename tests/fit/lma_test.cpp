@@ -23,7 +23,7 @@ PointSet Cage() { return SpiralPoints(1.3, 1.0, 0.8, 0.3, -0.2, 0.1); }
 
 /// One step from `a` with damping λ, built from the coordinates as a run builds it.
 QuadricParams Step(const PointSet& p, const QuadricParams& a, Extended lambda) {
-  return ComputeMarquardtStep(BuildNormalMatrix(p), BuildDesignMatrix(p), p, a, lambda,
+  return ComputeMarquardtStep(BuildNormalMatrix(p), p, a, lambda,
                               Precision);
 }
 
