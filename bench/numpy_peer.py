@@ -2,9 +2,8 @@
 """The peer of fit_bench's least-squares case: a plain float64 ellipsoid fit of the same 60
 points with numpy.linalg.lstsq and eigh, without any error estimate.
 
-Prints the median time of one fit in microseconds (timeit, best of nothing: the median of
-the repeats), and with --check the coefficients, so that the fit can be compared with
-ovalon's."""
+Prints the median time of one fit in microseconds (the median of timeit's repeats), and
+with --check the coefficients, so that the fit can be compared with ovalon's."""
 
 import argparse
 import math
@@ -44,6 +43,12 @@ def fit(x, y, z):
     return a, numpy.linalg.eigh(s)
 
 
+def median_us(call, repeats, number):
+    """The median over `repeats` timeit runs of `number` calls, per call, in microseconds."""
+    times = timeit.repeat(call, repeat=repeats, number=number)
+    return statistics.median(times) / number * 1e6
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--repeats", type=int, default=21)
@@ -53,8 +58,7 @@ def main():
     x, y, z = cage()
     if args.check:
         print(" ".join(repr(float(v)) for v in fit(x, y, z)[0]))
-    times = timeit.repeat(lambda: fit(x, y, z), repeat=args.repeats, number=args.number)
-    median = statistics.median(times) / args.number * 1e6
+    median = median_us(lambda: fit(x, y, z), args.repeats, args.number)
     print(f"numpy_peer_fit_median_us {median:.2f}")
 
 
