@@ -21,8 +21,10 @@ const char* StatusName(SummaryStatus status) {
       return "not-ellipsoid";
     case SummaryStatus::Unreadable:
       return "unreadable";
-    case SummaryStatus::CageSize:
-      return "cage-size";
+    case SummaryStatus::OpenCage:
+      return "open-cage";
+    case SummaryStatus::NoCage:
+      return "no-cage";
     case SummaryStatus::TooFewAtoms:
       return "too-few-atoms";
     case SummaryStatus::NoFit:
@@ -36,7 +38,18 @@ const char* StatusName(SummaryStatus status) {
 }
 
 bool IsErrorStatus(SummaryStatus status) {
-  return status != SummaryStatus::Ok && status != SummaryStatus::NotEllipsoid;
+  return status != SummaryStatus::Ok && status != SummaryStatus::NotEllipsoid &&
+         status != SummaryStatus::OpenCage;
+}
+
+void MarkOpenCage(CageSummary& summary, int openBonds, std::string_view hint) {
+  if (openBonds <= 0 || summary.status != SummaryStatus::Ok) return;
+  summary.status = SummaryStatus::OpenCage;
+  summary.message = std::to_string(openBonds) + (openBonds == 1 ? " bond" : " bonds") +
+                    " of the cage " + (openBonds == 1 ? "is" : "are") +
+                    " not in exactly two of its rings: atoms are missing, or an addend's ring "
+                    "is fused onto it; " +
+                    std::string(hint);
 }
 
 std::string EllipsoidVerdict(const Vector3& eigenvalues, Extended freeTerm) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "analysis/diagonals.h"
 #include "analysis/propagation.h"
@@ -28,19 +29,21 @@ struct SummarySettings {
 enum class SummaryStatus {
   Ok,            ///< analysed; the fitted quadric is an ellipsoid
   NotEllipsoid,  ///< analysed; the fitted quadric is not an ellipsoid
+  OpenCage,      ///< analysed, but some bonds of the cage are not in exactly two of its rings
   Unreadable,    ///< the frame cannot be read
-  CageSize,      ///< the frame does not hold exactly 60 carbon atoms
+  NoCage,        ///< the frame holds no cage by the rule asked for
   TooFewAtoms,   ///< fewer than 9 atoms: the nine coefficients of the quadric cannot be fitted
   NoFit,         ///< every coordinate is zero: the fit does not run, as in the window
   Singular,      ///< a matrix is singular to the inverse precision
   FileError,     ///< the file cannot be opened or read
 };
 
-/// The status as the CSV writes it: "ok", "not-ellipsoid", "unreadable", "cage-size",
-/// "too-few-atoms", "no-fit", "singular" or "file-error".
+/// The status as the CSV writes it: "ok", "not-ellipsoid", "open-cage", "unreadable",
+/// "no-cage", "too-few-atoms", "no-fit", "singular" or "file-error".
 const char* StatusName(SummaryStatus status);
 
-/// True for the statuses of frames that were not analysed (all but Ok and NotEllipsoid).
+/// True for the statuses of frames that were not analysed (all but Ok, NotEllipsoid and
+/// OpenCage).
 bool IsErrorStatus(SummaryStatus status);
 
 /// The verdict on a canonical form Σ λk·xk² = K: empty for an ellipsoid (all λ of one sign and
@@ -86,6 +89,11 @@ constexpr int MinimumFitAtoms = 9;
 template <int N>
 CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>& sigma,
                           const SummarySettings& settings, long long frameNumber);
+
+/// Marks an Ok cage with `openBonds` > 0 bonds that are not in exactly two of its rings
+/// (FoundCage::openBonds) as OpenCage, with a message that counts them and ends with `hint`, the
+/// way to give the cage's atoms by hand. Other statuses stay as they are.
+void MarkOpenCage(CageSummary& summary, int openBonds, std::string_view hint);
 
 /// Sorts the semi-axes a ≥ b ≥ c (ties keep their order) and orients their eigenvector columns
 /// of V: in the directions of a and of b the component of largest magnitude (the first of

@@ -12,7 +12,7 @@
 #include "analysis/normalsampler.h"
 #include "analysis/propagation.h"
 #include "cli/summary.h"
-#include "cli/summarycsv.h"
+#include "cli/summarytext.h"
 #include "ellipsoid/ellipsoid.h"
 #include "ellipsoid/uncertainty.h"
 #include "fit/mnk.h"
@@ -154,7 +154,7 @@ void BM_SummaryCommand(benchmark::State& state) {
   for (auto _ : state) {
     std::istringstream in(text);
     std::ostringstream out, err;
-    RunSummaryCommand({"--jobs", jobs, "-"}, in, out, err, false);
+    RunSummaryCommand({"--cage", "carbon", "--jobs", jobs, "-"}, in, out, err, false);
     benchmark::DoNotOptimize(out.str().size());
   }
   state.SetItemsProcessed(state.iterations() * Frames);

@@ -105,7 +105,7 @@ bool FrameReader::Next(CageFrame& frame) {
   }
   m_pending = false;
 
-  frame = CageFrame();
+  Reset(frame);
   frame.frame = ++m_frames;
   frame.line = m_lines.Number();
   long long count = 0;
@@ -126,6 +126,7 @@ void FrameReader::ReadMalformedRecord(CageFrame& frame) {
       continue;
     }
     CageFrame candidate;
+    Reset(candidate);
     candidate.frame = m_frames + 1;
     candidate.line = m_lines.Number();
     switch (ReadFrameLines(candidate, count, true)) {
@@ -147,8 +148,7 @@ void FrameReader::ReadMalformedRecord(CageFrame& frame) {
 }
 
 FrameReader::Ending FrameReader::ReadFrameLines(CageFrame& frame, long long count, bool checking) {
-  m_inlineSigma.fill(false);
-  m_inlineSigmaAll.clear();
+  m_inlineSigma.clear();
   if (!ReadLine()) {
     Fail(frame, "the input ends before the comment line of the frame");
     return Ending::InputEnded;
@@ -203,15 +203,17 @@ void FrameReader::CheckCounts(CageFrame& frame, int sigmaLines) const {
     frame.problem = FrameProblem::Unreadable;
     frame.message = "the frame has " + std::to_string(frame.atoms) + " atom lines but " +
                     std::to_string(sigmaLines) + " uncertainty lines";
-  } else if (frame.carbons != AtomCount) {
-    frame.problem = FrameProblem::CageSize;
-    frame.message = "the frame has " + std::to_string(frame.carbons) + " carbon atoms among " +
-                    std::to_string(frame.atoms) + " atoms; the cage must have exactly 60";
   }
 }
 
 void FrameReader::ReadAtomLine(CageFrame& frame) {
   const int atom = ++frame.atoms;
+  if (atom > MaxFrameAtoms) {
+    Fail(frame, "the frame has more than " + std::to_string(MaxFrameAtoms) + " atoms");
+    return;
+  }
+  // The atoms of a frame that cannot be read are of no use; only its lines are followed.
+  if (frame.problem != FrameProblem::None) return;
   if (m_lines.TooLong()) {
     Fail(frame, "");
     return;
@@ -240,25 +242,11 @@ void FrameReader::ReadAtomLine(CageFrame& frame) {
     Fail(frame, "an uncertainty is negative");
     return;
   }
-  if (m_keepAll) {
-    frame.allAtoms.push_back({std::string(fields[0]), {values[0], values[1], values[2]}, {}});
-    if (count == 7) frame.allAtoms.back().sigma = {values[3], values[4], values[5]};
-    m_inlineSigmaAll.push_back(count == 7);
-  }
-  const bool carbon = fields[0] == "C" || fields[0] == "c";
-  if (!carbon) return;
-  const int k = ++frame.carbons;
-  if (k > AtomCount) return;  // too many: the frame is refused once it has been read
-  frame.atomNumbers[k - 1] = atom;
-  frame.coords.X.at(k) = values[0];
-  frame.coords.Y.at(k) = values[1];
-  frame.coords.Z.at(k) = values[2];
-  if (count == 7) {
-    frame.sigma.X.at(k) = values[3];
-    frame.sigma.Y.at(k) = values[4];
-    frame.sigma.Z.at(k) = values[5];
-    m_inlineSigma[k - 1] = true;
-  }
+  FrameAtomLine& line = frame.allAtoms.emplace_back();
+  line.symbol.assign(fields[0]);
+  line.position = {values[0], values[1], values[2]};
+  line.sigma = {values[3], values[4], values[5]};
+  m_inlineSigma.push_back(count == 7);
 }
 
 void FrameReader::ReadSigmaLine(CageFrame& frame, int sigmaLine) {
@@ -286,27 +274,23 @@ void FrameReader::ReadSigmaLine(CageFrame& frame, int sigmaLine) {
                     std::to_string(sigmaLine));
     return;
   }
-  if (m_keepAll && static_cast<size_t>(sigmaLine) <= frame.allAtoms.size()) {
-    if (m_inlineSigmaAll[sigmaLine - 1]) {
-      Fail(frame, "atom " + std::to_string(sigmaLine) +
-                      " has uncertainties on its own line and on a \">\" line");
-      return;
-    }
-    frame.allAtoms[sigmaLine - 1].sigma = {values[0], values[1], values[2]};
-  }
-  const int kept = std::min(frame.carbons, AtomCount);
-  const int* begin = frame.atomNumbers.data();
-  const int* found = std::lower_bound(begin, begin + kept, sigmaLine);
-  if (found == begin + kept || *found != sigmaLine) return;  // not a cage atom
-  const int k = static_cast<int>(found - begin) + 1;
-  if (m_inlineSigma[k - 1]) {
+  if (frame.problem != FrameProblem::None) return;
+  if (m_inlineSigma[sigmaLine - 1]) {
     Fail(frame, "atom " + std::to_string(sigmaLine) +
                     " has uncertainties on its own line and on a \">\" line");
     return;
   }
-  frame.sigma.X.at(k) = values[0];
-  frame.sigma.Y.at(k) = values[1];
-  frame.sigma.Z.at(k) = values[2];
+  frame.allAtoms[sigmaLine - 1].sigma = {values[0], values[1], values[2]};
+}
+
+void FrameReader::Reset(CageFrame& frame) {
+  std::vector<FrameAtomLine> atoms = std::move(frame.allAtoms);
+  std::string comment = std::move(frame.comment);
+  atoms.clear();
+  comment.clear();
+  frame = CageFrame();
+  frame.allAtoms = std::move(atoms);
+  frame.comment = std::move(comment);
 }
 
 }  // namespace ovalon

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/extended.h"
 #include "input/linereader.h"
 
 namespace ovalon {
@@ -16,29 +15,29 @@ namespace ovalon {
 enum class FrameProblem {
   None,
   Unreadable,  ///< the frame's lines do not follow the layout, or a number cannot be read
-  CageSize,    ///< the frame was read, but it does not hold exactly 60 carbon atoms
 };
 
-/// One atom line of a frame as written, kept when the reader keeps every atom.
+/// The most atom lines a frame may have; a frame with more is unreadable.
+constexpr int MaxFrameAtoms = 1000000;
+
+/// One atom line of a frame as written.
 struct FrameAtomLine {
   std::string symbol;
   std::array<double, 3> position{};
   std::array<double, 3> sigma{};  ///< 0 when the frame gives none
 };
 
-/// One frame: where it is, its comment, and its cage of carbon atoms.
+/// One frame: where it is, its comment, and its atoms. Picking the cage among them is the
+/// caller's concern.
 struct CageFrame {
   long long frame = 0;  ///< the frame's number in its file, from 1
-  long long line = 0;   ///< the line number (from 1) of the frame's first line, its count
+  long long line = 0;   ///< the line number (from 1) of the frame's first line, its count; 0
+                        ///< where the frame comes from a file without lines of its own
   std::string comment;  ///< the comment line as it stands (without its line break)
   FrameProblem problem = FrameProblem::None;
   std::string message;  ///< why, when there is a problem
   int atoms = 0;        ///< atom lines read
-  int carbons = 0;      ///< carbon atoms among them (only the first 60 are kept)
-  PointSet coords;      ///< the cage: carbon atom k of the frame is entry k (1..60)
-  PointSet sigma;       ///< their coordinate uncertainties; 0 when the frame gives none
-  std::array<int, AtomCount> atomNumbers{};  ///< [k − 1]: the atom line number of cage atom k
-  std::vector<FrameAtomLine> allAtoms;  ///< every atom line in order, with KeepAllAtoms only
+  std::vector<FrameAtomLine> allAtoms;  ///< every atom line that could be read, in order
 };
 
 /// Splits a stream into frames: a count line (a whole number alone on its line), a comment line
@@ -57,18 +56,15 @@ struct CageFrame {
 /// unreadable record of its own, which takes every line up to the next count line that is
 /// followed by a comment line and that many atom lines (lines of four or seven fields, or ">"
 /// lines among them) and then by no further atom line. Frame numbers count every record, so
-/// the frames after a bad one keep their numbers. Memory does not grow with the size of the
-/// stream, of a frame or of a line.
+/// the frames after a bad one keep their numbers. Memory grows with the atoms of a frame, but
+/// not with the size of the stream or of a line.
 class FrameReader {
  public:
   /// Lines longer than `maxLineBytes` are problems of their frame.
   explicit FrameReader(std::istream& in, std::size_t maxLineBytes = MaxLineBytes);
 
-  /// Makes every frame keep all its atom lines in `allAtoms`, whatever their element, for
-  /// readers of whole structures; memory then grows with the size of a frame.
-  void KeepAllAtoms() { m_keepAll = true; }
-
-  /// Reads the next frame into `frame`; false (and `frame` untouched) at the end of the stream.
+  /// Reads the next frame into `frame`, whose buffers it reuses; false (and `frame` untouched)
+  /// at the end of the stream.
   bool Next(CageFrame& frame);
 
   /// The number of the last line read, from 1.
@@ -95,6 +91,8 @@ class FrameReader {
   void ReadAtomLine(CageFrame& frame);
   void ReadSigmaLine(CageFrame& frame, int sigmaLine);
   void CheckCounts(CageFrame& frame, int sigmaLines) const;
+  /// Empties `frame`, keeping the capacity of its atoms and comment.
+  static void Reset(CageFrame& frame);
   /// Gives the frame its problem, unless it has one: "line N: message", or for a line over
   /// the limit "line N is longer than 1 MiB" whatever `message` says.
   void Fail(CageFrame& frame, const std::string& message);
@@ -103,9 +101,7 @@ class FrameReader {
   bool m_pending = false;  ///< the current line starts the next record
   long long m_frames = 0;
   std::optional<CageFrame> m_ready;  ///< a frame read while looking for the end of a record
-  std::array<bool, AtomCount> m_inlineSigma{};  ///< cage atom k gave σ on its own line
-  bool m_keepAll = false;
-  std::vector<bool> m_inlineSigmaAll;  ///< with m_keepAll: atom line k gave σ on its own line
+  std::vector<bool> m_inlineSigma;  ///< atom line k gave σ on its own line
 };
 
 }  // namespace ovalon

@@ -9,6 +9,7 @@ namespace {
 
 // clang-format off
 constexpr SummaryColumn Columns[] = {
+    {"cage", ColumnType::Integer}, {"atoms", ColumnType::Integer},
     {"status", ColumnType::Text}, {"message", ColumnType::Text},
     {"centre_x", ColumnType::Number}, {"centre_y", ColumnType::Number},
     {"centre_z", ColumnType::Number},
@@ -120,7 +121,10 @@ std::vector<SummaryColumn> CageColumns(bool monteCarlo) {
   return columns;
 }
 
-void WriteCageFields(const CageSummary& summary, bool monteCarlo, FieldSink& sink) {
+void WriteCageFields(const CageSummary& summary, const CagePlace& place, bool monteCarlo,
+                     FieldSink& sink) {
+  sink.Integer(place.cage);
+  sink.Integer(place.atoms);
   sink.Text(StatusName(summary.status));
   sink.Text(summary.status == SummaryStatus::Singular ? SingularMatrixMessage : summary.message);
   if (summary.centre) {
@@ -152,9 +156,10 @@ void WriteCageFields(const CageSummary& summary, bool monteCarlo, FieldSink& sin
 
 void WriteUnanalysedFields(SummaryStatus status, std::string_view message, bool monteCarlo,
                            FieldSink& sink) {
+  Empties(sink, 2);
   sink.Text(StatusName(status));
   sink.Text(message);
-  Empties(sink, ColumnCount - 2 + (monteCarlo ? MonteCarloColumnCount : 0));
+  Empties(sink, ColumnCount - 4 + (monteCarlo ? MonteCarloColumnCount : 0));
 }
 
 }  // namespace ovalon

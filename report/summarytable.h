@@ -29,9 +29,10 @@ struct SummaryColumn {
   ColumnType type;
 };
 
-/// The columns of a cage's analysis, from "status" to "ellipsoid", the two uncertainty sets
-/// "lin_sd_a" … "lin_sd_centre_z" and "fit_sd_a" … "fit_sd_centre_z", then with `monteCarlo`
-/// the Monte Carlo ones: every column of the summary but those that place the row in its input.
+/// The columns of a cage's analysis, from "cage" and "atoms" to "ellipsoid", the two
+/// uncertainty sets "lin_sd_a" … "lin_sd_centre_z" and "fit_sd_a" … "fit_sd_centre_z", then with
+/// `monteCarlo` the Monte Carlo ones: every column of the summary but those that place the row
+/// in its input.
 std::vector<SummaryColumn> CageColumns(bool monteCarlo);
 
 /// Receives the fields of one row in the order of CageColumns; a field left out for the row's
@@ -47,11 +48,19 @@ class FieldSink {
   virtual void Atom(int cageAtom) = 0;
 };
 
+/// Which cage of its frame a row describes.
+struct CagePlace {
+  int cage = 1;   ///< its number within the frame, from 1
+  int atoms = 0;  ///< its atom count
+};
+
 /// The fields of CageColumns(monteCarlo) for an analysed cage. The message of a singular
 /// matrix is the one the window shows.
-void WriteCageFields(const CageSummary& summary, bool monteCarlo, FieldSink& sink);
+void WriteCageFields(const CageSummary& summary, const CagePlace& place, bool monteCarlo,
+                     FieldSink& sink);
 
-/// The fields of a row that was not analysed: its status and message, the rest empty.
+/// The fields of a row that was not analysed: its status and message, the rest (the cage's
+/// number and atoms included) empty.
 void WriteUnanalysedFields(SummaryStatus status, std::string_view message, bool monteCarlo,
                            FieldSink& sink);
 

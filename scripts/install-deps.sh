@@ -12,7 +12,7 @@ packages=(
   fonts-liberation2 fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   desktop-file-utils locales
-  gemmi-dev tao-pegtl-dev libstb-dev
+  gemmi-dev tao-pegtl-dev libstb-dev zlib1g-dev
   pybind11-dev python3-dev python3-numpy python3-pytest python3-mdanalysis python3-ase
   python3-matplotlib
 )

@@ -18,7 +18,7 @@
 
 #include "analysis/normalsampler.h"
 #include "cli/reportcommand.h"
-#include "cli/summarycsv.h"
+#include "cli/summarytext.h"
 #include "report/messages.h"
 #include "tests/support/cages.h"
 #include "tests/support/files.h"
