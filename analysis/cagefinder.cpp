@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace ovalon {
@@ -29,8 +30,11 @@ struct BondGraph {
 
 /// Bonded pairs among `points`: sorted by x, the candidates of an atom are the atoms after it
 /// up to `cutoff` further along x. Points with an infinite or undefined coordinate bond with
-/// nothing.
-std::vector<std::array<int, 2>> FindBonds(const std::vector<Point>& points, double cutoff) {
+/// nothing. `margin` becomes the smallest difference between the cutoff and the distance of
+/// any two finite points, or a quarter of the cutoff where that is smaller: pairs up to one and
+/// a quarter cutoffs apart in x are measured for it.
+std::vector<std::array<int, 2>> FindBonds(const std::vector<Point>& points, double cutoff,
+                                          double& margin) {
   std::vector<int> order;
   for (int i = 0; i < static_cast<int>(points.size()); ++i)
     if (std::isfinite(points[i].x) && std::isfinite(points[i].y) && std::isfinite(points[i].z))
@@ -41,14 +45,25 @@ std::vector<std::array<int, 2>> FindBonds(const std::vector<Point>& points, doub
   for (int i : order) sorted.push_back(points[i]);
 
   const double limit = cutoff * cutoff;
+  const double window = cutoff / 4;
+  margin = window;
+  // Distances whose squares lie outside (low, high) cannot make the margin smaller.
+  double low = (cutoff - margin) * (cutoff - margin), high = (cutoff + margin) * (cutoff + margin);
   std::vector<std::array<int, 2>> bonds;
   for (std::size_t i = 0; i < sorted.size(); ++i)
-    for (std::size_t j = i + 1; j < sorted.size() && sorted[j].x - sorted[i].x <= cutoff; ++j) {
+    for (std::size_t j = i + 1; j < sorted.size() && sorted[j].x - sorted[i].x <= cutoff + window;
+         ++j) {
       const double ex = sorted[j].x - sorted[i].x;
       const double ey = sorted[j].y - sorted[i].y;
       const double ez = sorted[j].z - sorted[i].z;
-      if (ex * ex + ey * ey + ez * ez <= limit)
+      const double squared = ex * ex + ey * ey + ez * ez;
+      if (squared <= limit)
         bonds.push_back({std::min(order[i], order[j]), std::max(order[i], order[j])});
+      if (squared > low && squared < high) {
+        margin = std::min(margin, std::abs(std::sqrt(squared) - cutoff));
+        low = (cutoff - margin) * (cutoff - margin);
+        high = (cutoff + margin) * (cutoff + margin);
+      }
     }
   std::sort(bonds.begin(), bonds.end());
   return bonds;
@@ -189,20 +204,34 @@ std::string CountOfCarbonAtoms(int count) {
 
 }  // namespace
 
-bool IsCarbonSymbol(std::string_view symbol) { return symbol == "C" || symbol == "c"; }
+namespace {
 
-CageSearch FindCages(const std::vector<FrameAtom>& atoms, const CageFinderOptions& options) {
+/// The carbon atoms of a frame and their bonds.
+struct CarbonBonds {
+  std::vector<int> frameIndex;  ///< of each carbon atom
+  std::vector<std::array<int, 2>> bonds;
+  double margin = 0;  ///< of FindBonds
+};
+
+CarbonBonds BondCarbons(const std::vector<FrameAtom>& atoms, const CageFinderOptions& options) {
   if (!(options.bondCutoff > 0) || !std::isfinite(options.bondCutoff))
     throw std::invalid_argument("the bond cutoff must be a distance greater than 0");
-  std::vector<int> frameIndex;
+  CarbonBonds carbon;
   std::vector<Point> points;
   for (int i = 0; i < static_cast<int>(atoms.size()); ++i)
     if (atoms[i].carbon) {
-      frameIndex.push_back(i);
+      carbon.frameIndex.push_back(i);
       points.push_back({atoms[i].x, atoms[i].y, atoms[i].z});
     }
-  const int carbons = static_cast<int>(points.size());
-  const BondGraph graph = BuildGraph(FindBonds(points, options.bondCutoff), carbons);
+  carbon.bonds = FindBonds(points, options.bondCutoff, carbon.margin);
+  return carbon;
+}
+
+/// The cages of the bonded carbon atoms.
+CageSearch SearchCages(const CarbonBonds& carbon) {
+  const std::vector<int>& frameIndex = carbon.frameIndex;
+  const int carbons = static_cast<int>(frameIndex.size());
+  const BondGraph graph = BuildGraph(carbon.bonds, carbons);
   RingSearch rings(graph);
   rings.Run();
   const int ringCount = static_cast<int>(rings.offsets.size()) - 1;
@@ -270,6 +299,51 @@ CageSearch FindCages(const std::vector<FrameAtom>& atoms, const CageFinderOption
     if (largest > 0) search.message += " (the largest has " + std::to_string(largest) + ")";
   }
   return search;
+}
+
+}  // namespace
+
+CageSearch FindCages(const std::vector<FrameAtom>& atoms, const CageFinderOptions& options) {
+  return SearchCages(BondCarbons(atoms, options));
+}
+
+const CageSearch& CageFinder::Find(const std::vector<FrameAtom>& atoms,
+                                   const CageFinderOptions& options) {
+  if (NoneMovedFar(atoms, options)) return m_search;
+  CarbonBonds carbon = BondCarbons(atoms, options);
+  // The same bonds between the same atoms make the same cages.
+  const bool sameBonds = options.bondCutoff == m_cutoff && atoms.size() == m_reference.size() &&
+                         carbon.frameIndex == m_frameIndex && carbon.bonds == m_bonds;
+  if (!sameBonds) m_search = SearchCages(carbon);
+  m_reference = atoms;
+  m_cutoff = options.bondCutoff;
+  m_frameIndex = std::move(carbon.frameIndex);
+  m_bonds = std::move(carbon.bonds);
+  // A pair's distance changes by at most twice the largest move of its atoms; the factor below
+  // one half leaves room for the rounding of the distances, and a margin within rounding of
+  // zero is none. Frames with carbon coordinates that are not finite are searched afresh.
+  m_reach = carbon.margin > 1e-9 ? 0.49 * carbon.margin : 0;
+  for (const FrameAtom& atom : atoms)
+    if (atom.carbon && !(std::isfinite(atom.x) && std::isfinite(atom.y) && std::isfinite(atom.z)))
+      m_reach = 0;
+  return m_search;
+}
+
+bool CageFinder::NoneMovedFar(const std::vector<FrameAtom>& atoms,
+                              const CageFinderOptions& options) const {
+  if (m_reach <= 0 || options.bondCutoff != m_cutoff || atoms.size() != m_reference.size())
+    return false;
+  const double reach = m_reach * m_reach;
+  for (std::size_t i = 0; i < atoms.size(); ++i) {
+    const FrameAtom& now = atoms[i];
+    const FrameAtom& then = m_reference[i];
+    if (now.carbon != then.carbon) return false;
+    if (!now.carbon) continue;
+    const double ex = now.x - then.x, ey = now.y - then.y, ez = now.z - then.z;
+    // Also false for a coordinate that is not finite.
+    if (!(ex * ex + ey * ey + ez * ez < reach)) return false;
+  }
+  return true;
 }
 
 CageSearch CarbonCage(const std::vector<FrameAtom>& atoms) {

@@ -2,6 +2,7 @@
 // Finding the carbon cages of a frame: the rules `--cage auto`, `--cage carbon` and
 // `--cage-atoms LIST`.
 
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,7 +17,7 @@ struct FrameAtom {
 };
 
 /// True for the element symbols read as carbon: "C" and "c".
-bool IsCarbonSymbol(std::string_view symbol);
+inline bool IsCarbonSymbol(std::string_view symbol) { return symbol == "C" || symbol == "c"; }
 
 /// True for atomic number 6.
 inline bool IsCarbonNumber(int atomicNumber) { return atomicNumber == 6; }
@@ -51,6 +52,28 @@ struct CageSearch {
 /// bound to a cage through three- or four-membered rings or single bonds, and small ring
 /// systems (solvent) stay out. Throws std::invalid_argument for a cutoff that is not > 0.
 CageSearch FindCages(const std::vector<FrameAtom>& atoms, const CageFinderOptions& options = {});
+
+/// FindCages for the frames of a trajectory, one after another, with the same results. The
+/// cages depend only on which carbon atoms are bonded. While no carbon atom of a frame has
+/// moved from where the last frame searched saw it by more than a safe share of the smallest
+/// gap between a distance and the cutoff, no bond can have formed or broken, and the last
+/// result is returned again; otherwise the bonds are found, and the rings are searched only
+/// when the bonds differ from the last ones. Not safe to share between threads.
+class CageFinder {
+ public:
+  /// As FindCages(atoms, options); the reference stays valid until the next call.
+  const CageSearch& Find(const std::vector<FrameAtom>& atoms, const CageFinderOptions& options);
+
+ private:
+  bool NoneMovedFar(const std::vector<FrameAtom>& atoms, const CageFinderOptions& options) const;
+
+  std::vector<FrameAtom> m_reference;  ///< the atoms of the last frame whose bonds were found
+  double m_cutoff = 0;
+  std::vector<int> m_frameIndex;             ///< its carbon atoms
+  std::vector<std::array<int, 2>> m_bonds;  ///< and their bonds
+  double m_reach = 0;  ///< how far a carbon atom may move with all bonds kept; 0: search again
+  CageSearch m_search;
+};
 
 /// The `carbon` rule: all carbon atoms of the frame as one cage; none when there are none.
 CageSearch CarbonCage(const std::vector<FrameAtom>& atoms);

@@ -485,10 +485,15 @@ class RowPipeline {
   long long m_rows = 0, m_errorRows = 0, m_frames = 0;
 };
 
-/// The cages of a frame by the rule; none, with what was found, when there is none.
-CageSearch FindFrameCages(const CageFrame& frame, const CageRule& rule) {
+/// The cages of a frame by the rule; none, with what was found, when there is none. The result
+/// stays valid until the thread's next call.
+const CageSearch& FindFrameCages(const CageFrame& frame, const CageRule& rule) {
+  // Each thread keeps its atoms, and its finder the last search, from frame to frame.
+  thread_local std::vector<FrameAtom> atoms;
+  thread_local CageFinder finder;
+  thread_local CageSearch search;
   if (rule.kind == CageRule::Kind::Listed) {
-    CageSearch search;
+    search = CageSearch();
     try {
       search.cages.push_back(ListedCage(rule.atoms, static_cast<int>(frame.allAtoms.size())));
     } catch (const AtomListError& e) {
@@ -496,15 +501,16 @@ CageSearch FindFrameCages(const CageFrame& frame, const CageRule& rule) {
     }
     return search;
   }
-  // Each thread keeps its atoms from frame to frame.
-  thread_local std::vector<FrameAtom> atoms;
   atoms.resize(frame.allAtoms.size());
   for (size_t i = 0; i < atoms.size(); ++i) {
     const FrameAtomLine& line = frame.allAtoms[i];
     atoms[i] = {IsCarbonSymbol(line.symbol), line.position[0], line.position[1], line.position[2]};
   }
-  if (rule.kind == CageRule::Kind::Carbon) return CarbonCage(atoms);
-  return FindCages(atoms, {.bondCutoff = rule.bondCutoff});
+  if (rule.kind == CageRule::Kind::Carbon) {
+    search = CarbonCage(atoms);
+    return search;
+  }
+  return finder.Find(atoms, {.bondCutoff = rule.bondCutoff});
 }
 
 /// The analysis of the atoms `cage` (0-based, into the frame's atoms) in a point set of N atoms.
@@ -724,7 +730,7 @@ FrameRows SummariseFrame(std::string_view file, const CageFrame& frame,
     result.errorRows = 1;
     return result;
   }
-  const CageSearch search = FindFrameCages(frame, settings.cage);
+  const CageSearch& search = FindFrameCages(frame, settings.cage);
   if (search.cages.empty()) {
     result.rows.push_back(
         UnanalysedRow(settings.format, place, SummaryStatus::NoCage, search.message, monteCarlo));

@@ -41,6 +41,7 @@ class RowBuilder : public FieldSink {
  public:
   RowBuilder(SummaryFormat format, bool monteCarlo, const std::vector<int>* frameAtoms = nullptr)
       : m_format(format), m_names(ColumnNames(monteCarlo)), m_frameAtoms(frameAtoms) {
+    m_row.reserve(1024);
     if (m_format == SummaryFormat::Json) m_row = "{";
   }
 

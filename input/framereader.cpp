@@ -242,10 +242,9 @@ void FrameReader::ReadAtomLine(CageFrame& frame) {
     Fail(frame, "an uncertainty is negative");
     return;
   }
-  FrameAtomLine& line = frame.allAtoms.emplace_back();
-  line.symbol.assign(fields[0]);
-  line.position = {values[0], values[1], values[2]};
-  line.sigma = {values[3], values[4], values[5]};
+  frame.allAtoms.push_back({std::string(fields[0]),
+                            {values[0], values[1], values[2]},
+                            {values[3], values[4], values[5]}});
   m_inlineSigma.push_back(count == 7);
 }
 
