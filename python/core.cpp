@@ -475,11 +475,9 @@ struct PlainFrame {
 std::vector<PlainFrame> ReadXyzFrames(const std::string& bytes, const std::string& source) {
   std::istringstream stream(bytes);
   FrameReader reader(stream);
-  reader.KeepAllAtoms();
   std::vector<PlainFrame> frames;
   CageFrame frame;
   while (reader.Next(frame)) {
-    // The number of carbon atoms is the summary's concern, not the reader's.
     if (frame.problem == FrameProblem::Unreadable)
       throw py::value_error(source + ": frame " + std::to_string(frame.frame) + ": " +
                             frame.message);

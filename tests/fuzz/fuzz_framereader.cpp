@@ -7,6 +7,7 @@
 // (UTF-16 always decodes to it), so that quoting a line never cuts a character, and that
 // ValidUtf8, through which the table writes them, gives valid UTF-8 of any bytes; and that the
 // frames do not depend on how the stream hands out its bytes.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -53,8 +54,12 @@ std::vector<ovalon::CageFrame> ReadAll(std::istream& in, std::size_t maxLineByte
 bool Same(const ovalon::CageFrame& a, const ovalon::CageFrame& b) {
   return a.frame == b.frame && a.line == b.line && a.comment == b.comment &&
          a.problem == b.problem && a.message == b.message && a.atoms == b.atoms &&
-         a.carbons == b.carbons && a.coords == b.coords && a.sigma == b.sigma &&
-         a.atomNumbers == b.atomNumbers;
+         a.allAtoms.size() == b.allAtoms.size() &&
+         std::equal(a.allAtoms.begin(), a.allAtoms.end(), b.allAtoms.begin(),
+                    [](const ovalon::FrameAtomLine& x, const ovalon::FrameAtomLine& y) {
+                      return x.symbol == y.symbol && x.position == y.position &&
+                             x.sigma == y.sigma;
+                    });
 }
 
 bool IsValidUtf8(const std::string& text) { return ovalon::ValidUtf8(text) == text; }
@@ -71,18 +76,13 @@ void Check(const ovalon::CageFrame& frame, long long number, long long& lastLine
   if (frame.frame != number || frame.line <= lastLine) std::abort();
   lastLine = frame.line;
   if ((frame.problem == ovalon::FrameProblem::None) != frame.message.empty()) std::abort();
-  const int kept = std::min(frame.carbons, ovalon::AtomCount);
-  for (int k = 1; k <= kept; ++k) {
-    const int atom = frame.atomNumbers[k - 1];
-    if (atom < 1 || atom > frame.atoms || (k > 1 && atom <= frame.atomNumbers[k - 2])) std::abort();
-  }
   if (frame.problem == ovalon::FrameProblem::None) {
-    if (frame.carbons != ovalon::AtomCount) std::abort();
-    for (int i = 1; i <= ovalon::AtomCount; ++i) {
-      for (const ovalon::AtomValues* row : {&frame.coords.X, &frame.coords.Y, &frame.coords.Z})
-        if (!std::isfinite(row->at(i))) std::abort();
-      for (const ovalon::AtomValues* row : {&frame.sigma.X, &frame.sigma.Y, &frame.sigma.Z})
-        if (!(row->at(i) >= 0) || !std::isfinite(row->at(i))) std::abort();
+    if (frame.allAtoms.size() != static_cast<std::size_t>(frame.atoms)) std::abort();
+    for (const ovalon::FrameAtomLine& atom : frame.allAtoms) {
+      for (double v : atom.position)
+        if (!std::isfinite(v)) std::abort();
+      for (double v : atom.sigma)
+        if (!(v >= 0) || !std::isfinite(v)) std::abort();
     }
   }
   if (validText && (!IsValidUtf8(frame.comment) || !IsValidUtf8(frame.message))) std::abort();
