@@ -173,7 +173,7 @@ TEST(SummariseCage, ReportsTheWindowsNumbers) {
 
 TEST(Summary, HeaderAndFieldSpelling) {
   EXPECT_EQ(SummaryHeader(false),
-            "file,frame,line,comment,status,message,centre_x,centre_y,centre_z,a,b,c,sigma_a,"
+            "file,frame,line,comment,cage,atoms,status,message,centre_x,centre_y,centre_z,a,b,c,sigma_a,"
             "sigma_b,sigma_c,axis_a_x,axis_a_y,axis_a_z,axis_b_x,axis_b_y,axis_b_z,axis_c_x,"
             "axis_c_y,axis_c_z,volume,surface_thomsen,surface_exact,radius_volume,"
             "radius_surface_thomsen,radius_surface_exact,eccentricity_b,eccentricity_c,residual,"
@@ -214,11 +214,12 @@ TEST(Summary, ABadFrameInTheMiddleGetsItsOwnRow) {
   test::Rotation identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
   const PointSet stretched = test::EllipsoidPoints({4, 3.5, 3.2}, identity, {0.5, 0, 0});
   const PointSet sphere = test::EllipsoidPoints({2, 2, 2}, identity, {1, 2, 3});
-  std::string short59 = "59\nshort, 59 atoms\n";
-  for (int k = 1; k <= 59; ++k) short59 += "C " + std::to_string(k) + " 0 0\n";
+  std::string comma = "60\nshort, 60 atoms\n";
+  for (int k = 1; k <= 60; ++k) comma += "C " + std::to_string(k) + (k == 2 ? ",5" : "") + " 0 0\n";
   const std::string path =
-      WriteTemp("middle.xyz", FrameText(stretched, "one") + short59 + FrameText(sphere, "three"));
-  const SummaryRun run = Summarise({"--summary", path});
+      WriteTemp("middle.xyz", FrameText(stretched, "one") + comma + FrameText(sphere, "three"));
+  // Points on ellipsoids are no fullerene: their carbon atoms are taken as the cage.
+  const SummaryRun run = Summarise({"--summary", "--cage", "carbon", path});
   EXPECT_EQ(run.status, SummarySomeFailed);
   EXPECT_EQ(run.err,
             "ovalon-report: 1 of 3 rows were not analysed; their status and message columns say "
@@ -227,17 +228,17 @@ TEST(Summary, ABadFrameInTheMiddleGetsItsOwnRow) {
   const std::string csv = run.out;
   const size_t first = csv.find("\r\n") + 2;  // after the header
   const size_t second = csv.find("\r\n", first) + 2;
-  // Built by hand: 6 filled fields and 31 empty ones make the 37 columns.
+  // Built by hand: 4 placement fields, empty cage and atoms, status and message, and 47 empty
+  // fields make the 55 columns.
   EXPECT_EQ(csv.substr(second, csv.find("\r\n", second) - second),
-            path +
-                ",2,63,\"short, 59 atoms\",cage-size,the frame has 59 carbon atoms among 59 "
-                "atoms; the cage must have exactly 60" +
+            path + ",2,63,\"short, 60 atoms\",,,unreadable,\"line 66: \"\"2,5\"\" is not a number\"" +
                 std::string(47, ','));
   EXPECT_EQ(run.Field(0, "status"), "ok");
   EXPECT_EQ(run.Field(2, "status"), "ok");
-  EXPECT_EQ(run.Field(2, "line"), "124");
+  EXPECT_EQ(run.Field(2, "line"), "125");
   // The good frames are the same as when they are summarised alone.
-  const SummaryRun alone = Summarise({WriteTemp("one.xyz", FrameText(stretched, "one"))});
+  const SummaryRun alone =
+      Summarise({"--cage", "carbon", WriteTemp("one.xyz", FrameText(stretched, "one"))});
   EXPECT_EQ(std::vector<std::string>(run.rows[1].begin() + 3, run.rows[1].end()),
             std::vector<std::string>(alone.rows[1].begin() + 3, alone.rows[1].end()));
   for (const char* column : {"a", "b", "c", "radius_volume", "radius_surface_exact"})
@@ -251,13 +252,13 @@ TEST(Summary, ABadFrameInTheMiddleGetsItsOwnRow) {
 TEST(Summary, EncodingsGiveTheSameRows) {
   test::Rotation identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
   const std::string text = FrameText(test::EllipsoidPoints({3, 2, 1}, identity, {0, 0, 0}), "Жук");
-  const SummaryRun utf8 = Summarise({"-"}, text);
+  const SummaryRun utf8 = Summarise({"--cage", "carbon", "-"}, text);
   ASSERT_EQ(utf8.rows.size(), 2u);
   EXPECT_EQ(utf8.Field(0, "status"), "ok");
   EXPECT_EQ(utf8.Field(0, "comment"), "Жук");
   for (const std::string& encoded :
        {"\xEF\xBB\xBF" + text, test::Utf16(text, false), test::Utf16(text, true)})
-    EXPECT_EQ(Summarise({"-"}, encoded).out, utf8.out);
+    EXPECT_EQ(Summarise({"--cage", "carbon", "-"}, encoded).out, utf8.out);
 }
 
 TEST(Summary, StandardInputAndStatuses) {
@@ -275,7 +276,7 @@ TEST(Summary, StandardInputAndStatuses) {
   // A line that is not a count before the first frame is a record of its own.
   const std::string input = "not a frame\n" + FrameText(sphere, "sphere") +
                             FrameText(hyperboloid, "hyperboloid") + FrameText(PointSet(), "zeros");
-  const SummaryRun run = Summarise({"-"}, input);
+  const SummaryRun run = Summarise({"--cage", "carbon", "-"}, input);
   ASSERT_EQ(run.rows.size(), 5u) << run.out;
   EXPECT_EQ(run.status, SummarySomeFailed);
   EXPECT_EQ(run.Field(0, "file"), "-");
@@ -297,7 +298,8 @@ TEST(Summary, StandardInputAndStatuses) {
   EXPECT_EQ(run.Field(3, "chord_start_atom"), "");
 
   // Every inversion is singular to a precision of 1E10; the chord does not need one.
-  const SummaryRun singular = Summarise({"--inverse-precision", "1E10", "-"}, input);
+  const SummaryRun singular =
+      Summarise({"--cage", "carbon", "--inverse-precision", "1E10", "-"}, input);
   EXPECT_EQ(singular.Field(1, "status"), "singular");
   EXPECT_EQ(singular.Field(1, "message"), SingularMatrixMessage);
   EXPECT_EQ(singular.Field(1, "residual"), "");
@@ -305,13 +307,15 @@ TEST(Summary, StandardInputAndStatuses) {
 
   // Levenberg–Marquardt reaches the least-squares semi-axes; it estimates no uncertainties.
   const std::string sphereOnly = FrameText(sphere, "sphere");
-  const SummaryRun lm = Summarise({"--method=lm", "--cycles", "40", "-"}, sphereOnly);
+  const SummaryRun lm =
+      Summarise({"--cage", "carbon", "--method=lm", "--cycles", "40", "-"}, sphereOnly);
   EXPECT_EQ(lm.Field(0, "status"), "ok");
   EXPECT_NEAR(lm.Number(0, "a"), 2, 1e-9);
   EXPECT_EQ(lm.Field(0, "sigma_a"), "");
 
   // A file that cannot be opened has a row of its own; the next file is still read.
-  const SummaryRun missing = Summarise({"/nonexistent/trajectory.xyz", "-"}, sphereOnly);
+  const SummaryRun missing =
+      Summarise({"--cage", "carbon", "/nonexistent/trajectory.xyz", "-"}, sphereOnly);
   ASSERT_EQ(missing.rows.size(), 3u);
   EXPECT_EQ(missing.Field(0, "status"), "file-error");
   EXPECT_EQ(missing.Field(0, "message"), "cannot open the file: No such file or directory");
@@ -321,8 +325,8 @@ TEST(Summary, StandardInputAndStatuses) {
   // The dispatch of ovalon-report, and exit status 0 when every frame was analysed.
   const std::string file = WriteTemp("sphere.xyz", sphereOnly);
   std::ostringstream out, err;
-  EXPECT_EQ(RunReportCommand({"--summary", file}, out, err), 0) << err.str();
-  EXPECT_EQ(out.str(), Summarise({file}).out);
+  EXPECT_EQ(RunReportCommand({"--summary", "--cage=carbon", file}, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), Summarise({"--cage", "carbon", file}).out);
 }
 
 TEST(Summary, UsageErrors) {
@@ -373,17 +377,17 @@ TEST(MonteCarlo, OutputDoesNotDependOnThreadsButOnTheSeed) {
     input += f == 9 ? "3\nbad\nC 1 2 3\nC 1 2 3\nC 1 2 3\n"
                     : FrameText(frame, "frame " + std::to_string(f), &sigma);
   }
-  const SummaryRun one = Summarise({"--mc", "20", "--seed", "7", "--jobs", "1", "-"}, input);
-  const SummaryRun two = Summarise({"--mc", "20", "--seed", "7", "--jobs", "2", "-"}, input);
-  const SummaryRun five = Summarise({"--mc=20", "--seed=7", "--jobs=5", "-"}, input);
+  const SummaryRun one = Summarise({"--cage=carbon", "--mc", "20", "--seed", "7", "--jobs", "1", "-"}, input);
+  const SummaryRun two = Summarise({"--cage=carbon", "--mc", "20", "--seed", "7", "--jobs", "2", "-"}, input);
+  const SummaryRun five = Summarise({"--cage=carbon", "--mc=20", "--seed=7", "--jobs=5", "-"}, input);
   ASSERT_EQ(one.rows.size(), 25u);
   EXPECT_EQ(one.status, SummarySomeFailed);
   EXPECT_EQ(one.out, two.out);
   EXPECT_EQ(one.out, five.out);
-  EXPECT_EQ(one.Field(8, "status"), "cage-size");
+  EXPECT_EQ(one.Field(8, "status"), "too-few-atoms");
   EXPECT_EQ(one.Field(23, "mc_draws"), "20");
 
-  const SummaryRun reseeded = Summarise({"--mc", "20", "--seed", "8", "-"}, input);
+  const SummaryRun reseeded = Summarise({"--cage=carbon", "--mc", "20", "--seed", "8", "-"}, input);
   EXPECT_NE(one.Field(0, "mc_sd_a"), reseeded.Field(0, "mc_sd_a"));
   EXPECT_EQ(one.Field(0, "a"), reseeded.Field(0, "a"));
 }
