@@ -299,7 +299,7 @@ std::optional<py::array_t<double>> Doubles(const std::optional<QuadricParams>& v
 /// One cage: (row, coefficients, coefficient errors).
 std::tuple<py::tuple, std::optional<py::array_t<double>>, std::optional<py::array_t<double>>>
 Analyse(const py::handle& positionsValue, const py::handle& sigmasValue,
-        const SummarySettings& settings, long long frameNumber) {
+        const SummarySettings& settings, long long frameNumber, int cage, int openBonds) {
   const Coordinates positions = RealArray(positionsValue, "positions");
   const py::ssize_t atoms = AtomsOf(positions, "positions", 0, "(N, 3)", true);
   std::optional<Coordinates> sigmas;
@@ -310,7 +310,7 @@ Analyse(const py::handle& positionsValue, const py::handle& sigmasValue,
                             ", not " + ShapeText(*sigmas));
     }
   }
-  const CageSummary summary = WithPointSets(atoms, [&](auto& coords, auto& sigma) {
+  CageSummary summary = WithPointSets(atoms, [&](auto& coords, auto& sigma) {
     if (const auto bad = FillPoints(positions.data(), coords))
       throw py::value_error("positions of atom " + std::to_string(*bad) + " are not finite");
     if (sigmas) {
@@ -323,7 +323,8 @@ Analyse(const py::handle& positionsValue, const py::handle& sigmasValue,
   });
   const std::vector<SummaryColumn> columns = CageColumns(settings.monteCarloDraws > 0);
   TupleWriter row(columns);
-  WriteCageFields(summary, settings.monteCarloDraws > 0, row);
+  MarkOpenCage(summary, openBonds, "give the cage's atoms with cage=[...]");
+  WriteCageFields(summary, {cage, static_cast<int>(atoms)}, settings.monteCarloDraws > 0, row);
   return {row.Finish(), Doubles(summary.coefficients), Doubles(summary.coefficientErrors)};
 }
 
@@ -413,7 +414,8 @@ py::dict AnalyseFrames(const py::handle& framesValue, const py::handle& sigmasVa
                                 monteCarlo, row);
           return;
         }
-        WriteCageFields(SummariseCage(coords, sigma, settings, frameNumbers[f]), monteCarlo, row);
+        WriteCageFields(SummariseCage(coords, sigma, settings, frameNumbers[f]),
+                        {1, static_cast<int>(atoms)}, monteCarlo, row);
       });
     });
   }
@@ -596,8 +598,10 @@ PYBIND11_MODULE(_core, m) {
       },
       py::arg("monte_carlo"), "The summary's columns of a cage: [(name, type)].");
   m.def("analyse", &Analyse, py::arg("positions"), py::arg("sigmas"), py::arg("settings"),
-        py::arg("frame_number") = 1,
-        "One cage: (row of the columns, coefficients A1..A9 or None, their errors or None).");
+        py::arg("frame_number") = 1, py::arg("cage") = 1, py::arg("open_bonds") = 0,
+        "One cage: (row of the columns, coefficients A1..A9 or None, their errors or None); "
+        "cage is its number in the frame, and a cage with open_bonds > 0 that is ok is "
+        "open-cage.");
   m.def("find_cages", &FindCagesOf, py::arg("symbols"), py::arg("positions"),
         py::arg("bond_cutoff"),
         "The cages of a structure: ([(indices, open bonds)], message when there is none).");

@@ -300,16 +300,9 @@ class Shape:
     def coefficient_errors(self) -> Optional[np.ndarray]:
         return self._coefficient_errors
 
-    def _renumbered(self, indices: np.ndarray, open_bonds: int = 0) -> "Shape":
-        """The same shape with its atoms numbered by ``indices[atom]``; an "ok" cage with
-        ``open_bonds`` becomes "open-cage"."""
+    def _renumbered(self, indices: np.ndarray) -> "Shape":
+        """The same shape with its atoms numbered by ``indices[atom]``."""
         row = dict(self._row)
-        if open_bonds > 0 and row["status"] == "ok":
-            row["status"] = "open-cage"
-            row["message"] = (
-                f"{open_bonds} bonds of the cage are not in exactly two of its rings: atoms "
-                "are missing, or an addend's ring is fused onto it; give the cage's atoms "
-                "with cage=[...]")
         for name in ("chord_start_atom", "chord_end_atom"):
             if row[name] >= 0:
                 row[name] = int(indices[row[name]])
@@ -388,8 +381,16 @@ def analyse(positions: Any, sigmas: Any = None, **options: Any) -> Shape:
     >>> shape = ovalon.analyse(atoms.get_positions())
     >>> shape.semi_axes, shape.volume
     """
+    return _analyse_cage(positions, sigmas, 1, 0, **options)
+
+
+def _analyse_cage(positions: Any, sigmas: Any, cage: int, open_bonds: int,
+                  **options: Any) -> Shape:
+    """:func:`analyse` of cage number ``cage`` of a frame; an "ok" cage with ``open_bonds``
+    bonds that are not in exactly two of its rings is "open-cage", by the summary's rule."""
     settings, monte_carlo = _analysis_settings(**options)
-    values, coefficients, errors = _core.analyse(positions, sigmas, settings)
+    values, coefficients, errors = _core.analyse(positions, sigmas, settings, cage=cage,
+                                                 open_bonds=open_bonds)
     row = dict(zip(_column_names(monte_carlo), values))
     if row["status"] == "singular":
         raise SingularMatrixError(row["message"])

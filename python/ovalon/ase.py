@@ -64,8 +64,8 @@ def analyse(atoms: Any, cage: Cage = "auto", sigmas: Any = None, *,
     Returns
     -------
     list of ovalon.Shape
-        One per cage, in the order of each cage's first atom, as :func:`ovalon.analyse` gives
-        it, with the chord's atoms numbered among all the atoms. A cage with bonds that are not
+        One per cage, in the order of each cage's first atom (its ``cage`` number), as
+        :func:`ovalon.analyse` gives it, with the chord's atoms numbered among all the atoms. A cage with bonds that are not
         in exactly two of its rings (atoms missing, or an addend's ring fused onto it) has the
         status "open-cage" instead of "ok", and a message that says how many.
 
@@ -78,8 +78,10 @@ def analyse(atoms: Any, cage: Cage = "auto", sigmas: Any = None, *,
     positions = atoms.get_positions()
     all_sigmas = None if sigmas is None else np.asarray(sigmas)
     shapes = []
-    for indices, open_bonds in cages(symbols, positions, cage, bond_cutoff):
-        shape = _api.analyse(positions[indices],
-                             None if all_sigmas is None else all_sigmas[indices], **options)
-        shapes.append(shape._renumbered(indices, open_bonds))
+    for number, (indices, open_bonds) in enumerate(cages(symbols, positions, cage, bond_cutoff),
+                                                   start=1):
+        shape = _api._analyse_cage(positions[indices],
+                                   None if all_sigmas is None else all_sigmas[indices], number,
+                                   open_bonds, **options)
+        shapes.append(shape._renumbered(indices))
     return shapes
