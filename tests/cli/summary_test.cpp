@@ -11,15 +11,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <numbers>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
+#include "analysis/cagefinder.h"
 #include "analysis/normalsampler.h"
 #include "cli/reportcommand.h"
 #include "cli/summarytext.h"
+#include "examples/molecules.h"
 #include "report/messages.h"
+#include "structure/coordinatetext.h"
+#include "structure/structure.h"
 #include "tests/support/cages.h"
 #include "tests/support/files.h"
 #include "tests/support/points.h"
@@ -390,6 +397,239 @@ TEST(MonteCarlo, OutputDoesNotDependOnThreadsButOnTheSeed) {
   const SummaryRun reseeded = Summarise({"--cage=carbon", "--mc", "20", "--seed", "8", "-"}, input);
   EXPECT_NE(one.Field(0, "mc_sd_a"), reseeded.Field(0, "mc_sd_a"));
   EXPECT_EQ(one.Field(0, "a"), reseeded.Field(0, "a"));
+}
+
+
+/// A model structure as one XYZ frame.
+std::string XyzText(const examples::Molecule& molecule, const std::string& comment) {
+  std::string text;
+  for (const std::string& line : examples::XyzLines(molecule, comment)) text += line + "\n";
+  return text;
+}
+
+/// The fields of every row from "cage" on, the ones that do not depend on where the row's
+/// frame was read.
+std::vector<Row> AnalysisFields(const SummaryRun& run) {
+  std::vector<Row> rows;
+  for (size_t r = 1; r < run.rows.size(); ++r)
+    rows.emplace_back(run.rows[r].begin() + 4, run.rows[r].end());
+  return rows;
+}
+
+TEST(CageDetection, FindsTheCagesOfEachFrame) {
+  using namespace examples;
+  examples::Molecule open59 = C60();
+  open59.pop_back();
+  examples::Molecule scattered;
+  for (int k = 0; k < 30; ++k) scattered.push_back({"C", {3.0 * (k % 5), 3.0 * (k / 5), 0}});
+  struct Case {
+    const char* name;
+    std::string text;
+    std::vector<std::string> statuses;  // one per row
+    std::vector<std::string> atoms;
+    std::string message;  // the start of the first row's message
+  };
+  const std::vector<Case> cases = {
+      {"C70", test::ReadFile(test::ExamplePath("c70.xyz")), {"ok"}, {"70"}, ""},
+      {"C84", test::ReadFile(test::ExamplePath("c84.xyz")), {"ok"}, {"84"}, ""},
+      // The guest (N and three Sc) is left out.
+      {"Sc3N@C80", test::ReadFile(test::ExamplePath("sc3n_c80.xyz")), {"ok"}, {"80"}, ""},
+      // Two toluenes left out; of the methanofullerene only its 60 cage atoms.
+      {"C60, toluenes and a PCBM-like adduct", test::ReadFile(test::ExamplePath("c60_toluene_pcbm.xyz")),
+       {"ok", "ok"}, {"60", "60"}, ""},
+      {"methano adduct", XyzText(MethanoC60Adduct(), "adduct"), {"ok"}, {"60"}, ""},
+      // The four-membered ring that joins the cages is no face of either.
+      {"[2+2] dimer", XyzText(C60Dimer(), "dimer"), {"ok", "ok"}, {"60", "60"}, ""},
+      // The hole is bordered by a pentagon's 3 and two hexagons' 4 remaining bonds.
+      {"one atom missing", XyzText(open59, "59"), {"open-cage"}, {"59"},
+       "11 bonds of the cage are not in exactly two of its rings: atoms are missing, or an "
+       "addend's ring is fused onto it; give the cage's atoms with --cage-atoms"},
+      // The cyclohexene ring shares a bond with the cage and joins its ring system.
+      {"Diels-Alder adduct", XyzText(DielsAlderC60Adduct(), "adduct"), {"open-cage"}, {"64"}, ""},
+      {"scattered carbon atoms", XyzText(scattered, "grid"), {"no-cage"}, {""},
+       "30 carbon atoms, no ring system of at least 20 atoms"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const SummaryRun run = Summarise({"-"}, c.text);
+    ASSERT_EQ(run.rows.size(), c.statuses.size() + 1) << run.out;
+    for (size_t r = 0; r < c.statuses.size(); ++r) {
+      EXPECT_EQ(run.Field(r, "status"), c.statuses[r]) << run.Field(r, "message");
+      EXPECT_EQ(run.Field(r, "atoms"), c.atoms[r]);
+      EXPECT_EQ(run.Field(r, "cage"), c.statuses[r] == "no-cage" ? "" : std::to_string(r + 1));
+    }
+    EXPECT_EQ(run.Field(0, "message").rfind(c.message, 0), 0u) << run.Field(0, "message");
+    // open-cage rows are analysed; no-cage rows are not.
+    EXPECT_EQ(run.status, c.statuses[0] == "no-cage" ? SummarySomeFailed : SummaryAllAnalysed);
+  }
+}
+
+TEST(CageDetection, C70IsProlateAlongItsFiveFoldAxis) {
+  const SummaryRun run = Summarise({test::ExamplePath("c70.xyz")});
+  ASSERT_EQ(run.rows.size(), 2u);
+  // The model C70 is about 8.0 Å long and 7.1 Å wide: a clearly longer than b, b and c equal
+  // as far as the relaxed model keeps its five-fold symmetry (about 1e-7 Å), a along z.
+  EXPECT_GT(run.Number(0, "a") - run.Number(0, "b"), 0.3);
+  EXPECT_NEAR(run.Number(0, "b"), run.Number(0, "c"), 1e-6);
+  EXPECT_NEAR(std::abs(run.Number(0, "axis_a_z")), 1, 1e-12);
+  // Chord atoms are atom lines of the frame, all atoms counted.
+  const SummaryRun frame = Summarise({test::ExamplePath("c60_toluene_pcbm.xyz")});
+  for (const char* end : {"chord_start_atom", "chord_end_atom"}) {
+    EXPECT_GE(std::stoi(frame.Field(1, end)), 91);
+    EXPECT_LE(std::stoi(frame.Field(1, end)), 150);
+  }
+}
+
+TEST(CageDetection, CarbonAndListedRules) {
+  const std::string path = test::ExamplePath("c60_toluene_pcbm.xyz");
+  const SummaryRun automatic = Summarise({path});
+  // The frame: a toluene (15 atoms), C60, a second toluene, then the adduct with its 60 cage
+  // atoms first (lines 91 to 150).
+  const SummaryRun listed = Summarise({"--cage-atoms", "91-150", path});
+  ASSERT_EQ(listed.rows.size(), 2u);
+  Row fromAuto = AnalysisFields(automatic)[1], fromList = AnalysisFields(listed)[0];
+  EXPECT_EQ(fromAuto[0], "2");
+  fromAuto[0] = "1";  // the only cage of the listed rule
+  EXPECT_EQ(fromList, fromAuto);
+  // --cage carbon takes every carbon atom: two cages of 60, two toluenes of 7 and the addend's
+  // 12 (the bridge, the phenyl ring, three CH2, the carbonyl and the methyl).
+  const SummaryRun carbon = Summarise({"--cage", "carbon", path});
+  ASSERT_EQ(carbon.rows.size(), 2u);
+  EXPECT_EQ(carbon.Field(0, "atoms"), "146");
+  // A listed atom beyond the frame: that frame's row says so, the run goes on.
+  const SummaryRun beyond = Summarise({"--cage-atoms", "1-60,61", test::ExamplePath("c70.xyz"),
+                                       test::ExamplePath("c60_ideal.xyz")});
+  ASSERT_EQ(beyond.rows.size(), 3u);
+  EXPECT_EQ(beyond.Field(0, "status"), "ok");
+  EXPECT_EQ(beyond.Field(0, "atoms"), "61");
+  EXPECT_EQ(beyond.Field(1, "status"), "no-cage");
+  EXPECT_EQ(beyond.Field(1, "message"), "atom 61 is listed, but the frame has 60 atoms");
+  EXPECT_EQ(beyond.status, SummarySomeFailed);
+  // Too few listed atoms for the fit.
+  const SummaryRun few = Summarise({"--cage-atoms", "1-8", test::ExamplePath("c70.xyz")});
+  EXPECT_EQ(few.Field(0, "status"), "too-few-atoms");
+  EXPECT_EQ(few.Field(0, "atoms"), "8");
+}
+
+TEST(CageDetection, OptionErrors) {
+  const std::string file = test::ExamplePath("c70.xyz");
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--cage", "fullerene", file}, "--cage must be auto|carbon, not \"fullerene\""},
+      {{"--cage-atoms", "1-", file}, "--cage-atoms: \"1-\" is not an atom number or a range"},
+      {{"--cage-atoms", "5-3", file}, "--cage-atoms: \"5-3\": the range ends before it starts"},
+      {{"--cage-atoms", "1-5,3", file}, "--cage-atoms: atom 3 is listed twice"},
+      {{"--cage-atoms", "", file}, "--cage-atoms: the atom list is empty"},
+      {{"--cage", "carbon", "--cage-atoms", "1-60", file},
+       "--cage and --cage-atoms exclude each other"},
+      {{"--bond-cutoff", "0", file}, "--bond-cutoff needs a distance in angstrom above 0"},
+      {{"--bond-cutoff", "4.5", file}, "--bond-cutoff needs a distance in angstrom above 0"},
+      {{"--bond-cutoff", "1,8", file}, "--bond-cutoff needs a distance in angstrom above 0"},
+      {{"--bond-cutoff", "inf", file}, "--bond-cutoff needs a distance in angstrom above 0"},
+      {{"--format", "xml", file}, "--format must be csv|json|table, not \"xml\""},
+      {{"--input-format", "mol2", file},
+       "--input-format must be xyz|extxyz|cif|pdb|mmcif, not \"mol2\""},
+      {{"--quiet=yes", file}, "option --quiet takes no value"},
+  };
+  for (const auto& [args, message] : cases) {
+    SCOPED_TRACE(args[1]);
+    const SummaryRun run = Summarise(args);
+    EXPECT_EQ(run.status, SummaryUsageError);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("ovalon-report: " + message, 0), 0u) << run.err;
+  }
+  // A longer cutoff within the limit still finds C70 alone.
+  EXPECT_EQ(Summarise({"--bond-cutoff", "1.6", file}).Field(0, "atoms"), "70");
+}
+
+/// A reader of the JSON Lines the summary writes: objects of strings, numbers and null, one a
+/// line. Values keep their spelling; null becomes "null", a string its unescaped text.
+std::vector<std::vector<std::pair<std::string, std::string>>> ParseJsonLines(
+    const std::string& text) {
+  std::vector<std::vector<std::pair<std::string, std::string>>> rows;
+  size_t i = 0;
+  const auto readString = [&] {
+    std::string value;
+    EXPECT_EQ(text[i], '"');
+    for (++i; text[i] != '"'; ++i) {
+      if (text[i] != '\\') {
+        value += text[i];
+        continue;
+      }
+      const char escaped = text[++i];
+      const std::map<char, char> simple = {{'"', '"'}, {'\\', '\\'}, {'n', '\n'}, {'r', '\r'},
+                                           {'t', '\t'}};
+      if (escaped == 'u') {
+        value += static_cast<char>(std::stoi(text.substr(i + 1, 4), nullptr, 16));
+        i += 4;
+      } else {
+        value += simple.at(escaped);
+      }
+    }
+    ++i;
+    return value;
+  };
+  while (i < text.size()) {
+    EXPECT_EQ(text[i++], '{');
+    auto& row = rows.emplace_back();
+    while (text[i] != '}') {
+      if (text[i] == ',') ++i;
+      const std::string name = readString();
+      EXPECT_EQ(text[i++], ':');
+      std::string value;
+      if (text[i] == '"') {
+        value = readString();
+      } else {
+        const size_t end = text.find_first_of(",}", i);
+        value = text.substr(i, end - i);
+        i = end;
+      }
+      row.emplace_back(name, value);
+    }
+    EXPECT_EQ(text.substr(i, 2), "}\n");
+    i += 2;
+  }
+  return rows;
+}
+
+TEST(SummaryFormats, OneFrameInEachFormat) {
+  // A frame whose rule finds no cage: every field past the message is empty. The comment holds
+  // what each format must escape.
+  const std::string input = "2\nsay \"hi\", \\ ok\tend\nC 0 0 0\nO 1 1 1\n";
+  const std::string message = "1 carbon atom, no ring system of at least 20 atoms";
+  const std::string header = SummaryHeader(false);
+  std::vector<std::string> names;
+  for (size_t start = 0, comma; start <= header.size(); start = comma + 1) {
+    comma = header.find(',', start);
+    if (comma == std::string::npos) comma = header.size();
+    names.push_back(header.substr(start, comma - start));
+  }
+  ASSERT_EQ(names.size(), 55u);
+
+  const SummaryRun csv = Summarise({"-"}, input);
+  EXPECT_EQ(csv.out, header + "\r\n-,1,1,\"say \"\"hi\"\", \\ ok\tend\",,,no-cage,\"" + message +
+                         "\"" + std::string(47, ',') + "\r\n");
+
+  std::string json = "{\"file\":\"-\",\"frame\":1,\"line\":1,\"comment\":\"say \\\"hi\\\", \\\\ ok\\tend\","
+                     "\"cage\":null,\"atoms\":null,\"status\":\"no-cage\",\"message\":\"" +
+                     message + "\"";
+  for (size_t k = 8; k < names.size(); ++k) json += ",\"" + names[k] + "\":null";
+  EXPECT_EQ(Summarise({"--format", "json", "-"}, input).out, json + "}\n");
+
+  // Names padded to the longest, radius_surface_thomsen (22 characters), and two spaces; an
+  // empty value leaves the name alone on its line.
+  const auto line = [](const std::string& name, const std::string& value) {
+    return value.empty() ? name + "\n" : name + std::string(24 - name.size(), ' ') + value + "\n";
+  };
+  const auto table = [&](const std::string& frame, const std::string& firstLine) {
+    std::string text = line("file", "-") + line("frame", frame) + line("line", firstLine) +
+                       line("comment", "say \"hi\", \\ ok\tend") + line("cage", "") +
+                       line("atoms", "") + line("status", "no-cage") + line("message", message);
+    for (size_t k = 8; k < names.size(); ++k) text += line(names[k], "");
+    return text;
+  };
+  // Two frames: their rows are separated by one empty line.
+  EXPECT_EQ(Summarise({"--format=table", "-"}, input + input).out,
+            table("1", "1") + "\n" + table("2", "5"));
 }
 
 }  // namespace
