@@ -14,7 +14,8 @@ namespace ovalon {
 /// How the rows are written.
 enum class SummaryFormat {
   Csv,    ///< a header, then one record per row, ending with CR LF (RFC 4180)
-  Json,   ///< JSON Lines: one object per row, keyed by the column names, ending with LF
+  Json,   ///< JSON Lines: one object per row, keyed by the column names, ending with LF; a
+          ///< number left empty is null, a text is always a string
   Table,  ///< each row as lines "name  value" with aligned values; an empty line between rows
 };
 

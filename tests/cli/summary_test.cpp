@@ -632,5 +632,203 @@ TEST(SummaryFormats, OneFrameInEachFormat) {
             table("1", "1") + "\n" + table("2", "5"));
 }
 
+
+TEST(SummaryFormats, AnAnalysedRowHasTheSameFieldsInEachFormat) {
+  const std::string path = test::ExamplePath("c60_toluene_pcbm.xyz");
+  const SummaryRun csv = Summarise({path});
+  ASSERT_EQ(csv.rows.size(), 3u);
+  const auto json = ParseJsonLines(Summarise({"--format", "json", path}).out);
+  ASSERT_EQ(json.size(), 2u);
+  const std::string table = Summarise({"--format", "table", path}).out;
+  std::istringstream tableLines(table);
+  std::string line;
+  for (size_t r = 0; r < 2; ++r) {
+    ASSERT_EQ(json[r].size(), csv.rows[0].size());
+    for (size_t k = 0; k < json[r].size(); ++k) {
+      const std::string& name = csv.rows[0][k];
+      const std::string& field = csv.rows[r + 1][k];
+      EXPECT_EQ(json[r][k].first, name);
+      // Numbers keep their spelling, an empty one is null; texts are strings, maybe empty.
+      const bool text = name == "file" || name == "comment" || name == "status" || name == "message";
+      EXPECT_EQ(json[r][k].second, field.empty() && !text ? "null" : field) << name;
+      ASSERT_TRUE(std::getline(tableLines, line));
+      EXPECT_EQ(line, field.empty() ? name : name + std::string(24 - name.size(), ' ') + field);
+    }
+    if (r == 0) {
+      ASSERT_TRUE(std::getline(tableLines, line));
+      EXPECT_EQ(line, "");
+    }
+  }
+  EXPECT_FALSE(std::getline(tableLines, line));
+  // Values that are not finite stay JSON: strings, as the CSV spells them.
+  const std::string infinite = Summarise({"--format", "json", "--cage", "carbon", "-"},
+                                         FrameText(test::NoisyCage(), "x")).out;
+  EXPECT_EQ(infinite.find("nan,"), std::string::npos);
+  EXPECT_EQ(infinite.find(":inf"), std::string::npos);
+}
+
+TEST(SummaryProgress, ALineOnTheTerminalOnly) {
+  const std::string path = test::ExamplePath("c60_frames.extxyz");
+  const auto run = [&](std::vector<std::string> args, bool terminal) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    args.push_back(path);
+    const int status = RunSummaryCommand(args, in, out, err, terminal);
+    EXPECT_EQ(status, SummaryAllAnalysed);
+    return std::make_pair(out.str(), err.str());
+  };
+  const auto [quietOut, quietErr] = run({}, false);
+  EXPECT_EQ(quietErr, "");
+  const auto [out, err] = run({}, true);
+  // Standard output is the same; standard error shows the first frame at once (the file's
+  // size is known, so with the share read and the time left) and is cleared at the end.
+  EXPECT_EQ(out, quietOut);
+  EXPECT_EQ(err.rfind("\rovalon-report: 1 frames, ", 0), 0u) << err;
+  EXPECT_NE(err.find("% read, "), std::string::npos) << err;
+  EXPECT_NE(err.find(" left"), std::string::npos) << err;
+  EXPECT_EQ(err.back(), '\r');
+  EXPECT_EQ(run({"--quiet"}, true).second, "");
+  // Standard input has no known size: frames and their rate only.
+  std::istringstream in(test::ReadFile(test::ExamplePath("c70.xyz")));
+  std::ostringstream pipedOut, pipedErr;
+  EXPECT_EQ(RunSummaryCommand({"-"}, in, pipedOut, pipedErr, true), SummaryAllAnalysed);
+  EXPECT_EQ(pipedErr.str().rfind("\rovalon-report: 1 frames, ", 0), 0u);
+  EXPECT_EQ(pipedErr.str().find("read"), std::string::npos);
+}
+
+/// Writes `text` gzip-compressed.
+std::string WriteGzip(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  gzFile file = gzopen(path.c_str(), "wb");
+  EXPECT_NE(file, nullptr);
+  EXPECT_EQ(gzwrite(file, text.data(), static_cast<unsigned>(text.size())),
+            static_cast<int>(text.size()));
+  gzclose(file);
+  return path;
+}
+
+TEST(SummaryReaders, ByExtensionOrInputFormat) {
+  const std::string pdb = test::ExamplePath("c60_models.pdb");
+  const SummaryRun models = Summarise({pdb});
+  ASSERT_EQ(models.rows.size(), 3u) << models.out;
+  // One frame per model, named in the file column; no lines of their own.
+  EXPECT_EQ(models.Field(0, "file"), pdb + ":model 1");
+  EXPECT_EQ(models.Field(1, "file"), pdb + ":model 2");
+  EXPECT_EQ(models.Field(1, "frame"), "2");
+  EXPECT_EQ(models.Field(1, "line"), "");
+  EXPECT_EQ(models.Field(1, "atoms"), "60");
+
+  struct Case {
+    const char* example;
+    std::vector<std::string> args;  // the options and the file in another name
+    std::string renamed;
+    std::string text;  // what the renamed file holds
+  };
+  const std::string extxyz = test::ReadFile(test::ExamplePath("c60_frames.extxyz"));
+  const std::string cif = test::ReadFile(test::ExamplePath("c60_solvate.cif"));
+  const std::string c70 = test::ReadFile(test::ExamplePath("c70.xyz"));
+  const std::vector<Case> cases = {
+      {"c60_models.pdb", {"--input-format", "pdb"}, "models.txt", test::ReadFile(pdb)},
+      {"c60_frames.extxyz", {"--input-format=extxyz"}, "frames.xyz", extxyz},
+      {"c60_solvate.cif", {"--input-format", "cif"}, "solvate.dat", cif},
+      {"c70.xyz", {"--input-format", "xyz"}, "c70.cif", c70},
+      {"c60_frames.extxyz", {}, "frames.EXTXYZ.gz", ""},
+      {"c60_models.pdb", {}, "models.pdb.gz", ""},
+      {"c60_solvate.cif", {}, "solvate.cif.gz", ""},
+      {"c70.xyz", {}, "c70.xyz.gz", ""},
+      {"c70.xyz", {"--input-format", "xyz"}, "c70.data.gz", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.renamed);
+    const std::string original = test::ExamplePath(c.example);
+    const std::string path =
+        c.text.empty() ? WriteGzip(c.renamed, test::ReadFile(original)) : WriteTemp(c.renamed, c.text);
+    std::vector<std::string> args = c.args;
+    args.push_back(path);
+    const SummaryRun renamed = Summarise(args);
+    const SummaryRun expected = Summarise({original});
+    EXPECT_EQ(renamed.status, SummaryAllAnalysed) << renamed.out;
+    EXPECT_EQ(AnalysisFields(renamed), AnalysisFields(expected));
+    ASSERT_EQ(renamed.rows.size(), expected.rows.size());
+    for (size_t r = 1; r < expected.rows.size(); ++r) {
+      EXPECT_EQ(renamed.rows[r][1], expected.rows[r][1]);  // frame
+      EXPECT_EQ(renamed.rows[r][2], expected.rows[r][2]);  // line
+    }
+  }
+  // Standard input is XYZ unless told otherwise.
+  EXPECT_EQ(AnalysisFields(Summarise({"-"}, c70)),
+            AnalysisFields(Summarise({test::ExamplePath("c70.xyz")})));
+  EXPECT_EQ(AnalysisFields(Summarise({"--input-format", "extxyz", "-"}, extxyz)),
+            AnalysisFields(Summarise({test::ExamplePath("c60_frames.extxyz")})));
+}
+
+TEST(SummaryReaders, DamagedFilesGetARowOfTheirOwn) {
+  // A gzip file cut short: the frames read before the cut, then a row that says why reading
+  // stopped.
+  const std::string whole = WriteGzip("cut.xyz.gz", test::ReadFile(test::ExamplePath("c70.xyz")) +
+                                                        test::ReadFile(test::ExamplePath("c84.xyz")));
+  std::string compressed = test::ReadFile(whole);
+  compressed.resize(compressed.size() - 40);
+  const SummaryRun cut = Summarise({WriteTemp("cut.xyz.gz", compressed)});
+  EXPECT_EQ(cut.status, SummarySomeFailed);
+  EXPECT_EQ(cut.Field(0, "status"), "ok");
+  const size_t last = cut.rows.size() - 2;
+  EXPECT_EQ(cut.Field(last, "status"), "file-error");
+  EXPECT_NE(cut.Field(last, "message").find("unexpected end of file"), std::string::npos)
+      << cut.Field(last, "message");
+  // A damaged CIF: one unreadable row naming the file.
+  const std::string cif = test::ReadFile(test::ExamplePath("c60_solvate.cif"));
+  const std::string damaged = WriteTemp("damaged.cif", cif.substr(0, cif.size() / 2) + "\n'");
+  const SummaryRun broken = Summarise({damaged});
+  ASSERT_EQ(broken.rows.size(), 2u);
+  EXPECT_EQ(broken.Field(0, "status"), "unreadable");
+  EXPECT_NE(broken.Field(0, "message").find("damaged.cif"), std::string::npos);
+  // Extended XYZ: the frames before a fault, then the fault's row.
+  const std::string extxyz = test::ReadFile(test::ExamplePath("c60_frames.extxyz"));
+  const SummaryRun badFrame =
+      Summarise({"--input-format", "extxyz", "-"}, extxyz + "2\nProperties=species:S:1:pos:R:3\nC 1 2\n");
+  const size_t frames = badFrame.rows.size() - 2;
+  EXPECT_EQ(badFrame.Field(frames, "status"), "unreadable");
+  EXPECT_EQ(badFrame.Field(frames, "frame"), std::to_string(frames + 1));
+  EXPECT_EQ(badFrame.Field(frames - 1, "status"), "ok");
+}
+
+TEST(SummaryReaders, ACifGivesTheNumbersOfItsWindowText) {
+  // The window converts the CIF's cage into its own text; the XYZ form of that text (a count
+  // line, one comment line, the atom lines and the uncertainty lines) must give the same
+  // analysis as the CIF itself, uncertainties included.
+  const std::string path = test::ExamplePath("c60_solvate.cif");
+  const std::vector<Structure> structures =
+      ReadStructures(test::ReadFile(path), path, StructureFormat::Cif);
+  ASSERT_EQ(structures.size(), 1u);
+  const StructureFrame& frame = structures[0].frames.at(0);
+  std::vector<FrameAtom> atoms;
+  for (const StructureAtom& atom : frame.atoms)
+    atoms.push_back({IsCarbonSymbol(atom.element), atom.position[0], atom.position[1],
+                     atom.position[2]});
+  const CageSearch search = FindCages(atoms);
+  ASSERT_EQ(search.cages.size(), 1u);
+  StructureFrame cage = frame;
+  cage.atoms.clear();
+  for (int index : search.cages[0].atoms) cage.atoms.push_back(frame.atoms[index]);
+  const CoordinateText window = WindowCoordinateText(structures[0], cage);
+  ASSERT_EQ(window.problem, "");
+  ASSERT_EQ(window.lines.size(), 122u);
+  std::string text = "60\n" + window.lines[0] + "\n";
+  for (size_t k = 2; k < window.lines.size(); ++k) text += window.lines[k] + "\n";
+
+  const SummaryRun fromCif = Summarise({path});
+  const SummaryRun fromText = Summarise({"-"}, text);
+  ASSERT_EQ(fromCif.rows.size(), 2u);
+  ASSERT_EQ(fromText.rows.size(), 2u);
+  EXPECT_NE(fromCif.Field(0, "lin_sd_a"), "");
+  for (size_t k = 4; k < fromCif.rows[0].size(); ++k) {
+    const std::string& name = fromCif.rows[0][k];
+    // The chord's atoms are numbered by their place in each frame.
+    if (name == "chord_start_atom" || name == "chord_end_atom") continue;
+    EXPECT_EQ(fromCif.Field(0, name), fromText.Field(0, name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace ovalon
