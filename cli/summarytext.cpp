@@ -35,6 +35,25 @@ size_t NameWidth() {
   return width;
 }
 
+/// Printable ASCII that needs no quoting in a CSV field or escaping in a JSON string.
+bool IsPlainText(std::string_view text) {
+  if (!text.empty() && (text.front() == ' ' || text.back() == ' ')) return false;
+  for (char c : text)
+    if (c < ' ' || c > '~' || c == ',' || c == '"' || c == '\\') return false;
+  return true;
+}
+
+/// Appends CsvNumber(value) without a string of its own.
+void AppendNumber(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out += CsvNumber(value);
+    return;
+  }
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
 /// Fields are appended in column order, each in the spelling of the format; a skipped field
 /// stays empty (null in JSON). Atoms are numbered by their atom lines in the frame.
 class RowBuilder : public FieldSink {
@@ -52,6 +71,11 @@ class RowBuilder : public FieldSink {
       Next();
   }
   void Text(std::string_view text) override {
+    // Most texts need neither quotes, escapes nor repair in any format.
+    if (IsPlainText(text)) {
+      Next() += m_format == SummaryFormat::Json ? "\"" + std::string(text) + "\"" : text;
+      return;
+    }
     switch (m_format) {
       case SummaryFormat::Csv:
         Next() += CsvText(text);
@@ -70,7 +94,7 @@ class RowBuilder : public FieldSink {
     if (m_format == SummaryFormat::Json && !std::isfinite(value))
       Next() += "\"" + CsvNumber(value) + "\"";
     else
-      Next() += CsvNumber(value);
+      AppendNumber(Next(), value);
   }
   void Atom(int cageAtom) override { Integer((*m_frameAtoms)[cageAtom - 1] + 1); }
 
@@ -107,10 +131,19 @@ class RowBuilder : public FieldSink {
 
   /// Starts the next field and returns the row to append its value to.
   std::string& Next() {
+    // CSV, the common case, is kept short enough to be inlined.
+    if (m_format == SummaryFormat::Csv) {
+      if (m_field++ > 0) m_row += ',';
+      return m_row;
+    }
+    return NextNamed();
+  }
+
+  /// Next() of the formats that name every field.
+  std::string& NextNamed() {
     const char* name = m_names[m_field];
     switch (m_format) {
       case SummaryFormat::Csv:
-        if (m_field > 0) m_row += ',';
         break;
       case SummaryFormat::Json:
         if (m_field > 0) m_row += ',';
