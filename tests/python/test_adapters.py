@@ -4,6 +4,7 @@ import numpy as np
 import pytest
 
 import ovalon
+from conftest import EXAMPLES
 from test_analyse import same
 
 
@@ -70,6 +71,29 @@ def test_ase_analyse_finds_the_carbon_cage(solvated):
         ovalon.ase.analyse(atoms, cage=[0, 62])
     with pytest.raises(ValueError, match="no cage: "):
         ovalon.ase.analyse(atoms[:12])
+
+
+def test_ase_analyse_marks_an_open_cage_as_the_summary_does(report_command, tmp_path):
+    ase_io = pytest.importorskip("ase.io")
+    import ovalon.ase
+
+    # The ideal C60 without its last atom: a hole, which the summary reports as open-cage.
+    lines = (EXAMPLES / "c60_ideal.xyz").read_text().splitlines()
+    atom_lines = [line for line in lines[2:] if line.startswith("C")][:59]
+    path = tmp_path / "c59.xyz"
+    path.write_text("\n".join(["59", "hole"] + atom_lines) + "\n")
+    [shape] = ovalon.ase.analyse(ase_io.read(str(path)))
+    row = shape.to_dict()
+    assert (shape.status, row["cage"], row["atoms"]) == ("open-cage", 1, 59)
+    assert shape.message.startswith("11 bonds of the cage are not in exactly two of its rings")
+    assert shape.message.endswith("give the cage's atoms with cage=[...]")
+    run = report_command("--summary", str(path))
+    assert run.returncode == 0
+    summary = run.stdout.decode()
+    assert ",1,59,open-cage,\"11 bonds of the cage" in summary
+    # Given by hand, the same atoms are no cage the finder judged: ok.
+    [given] = ovalon.ase.analyse(ase_io.read(str(path)), cage=list(range(59)))
+    assert given.status == "ok"
 
 
 def test_find_cages_takes_the_cage_out_of_its_surroundings():
