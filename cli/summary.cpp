@@ -309,8 +309,13 @@ class ProgressLine {
   ProgressLine(std::ostream& err, bool enabled, long long totalBytes)
       : m_err(err), m_enabled(enabled), m_totalBytes(totalBytes) {}
 
-  /// How to ask how many bytes of the input have been read; empty between files.
+  /// How to ask how many bytes of the input have been read while a file is open.
   void SetBytesRead(std::function<long long()> bytesRead) { m_bytesRead = std::move(bytesRead); }
+  /// A file is closed: `bytes` of the input have been read.
+  void FileDone(long long bytes) {
+    m_bytesRead = nullptr;
+    m_bytesDone = bytes;
+  }
 
   void Update(long long frames) {
     if (!m_enabled) return;
@@ -321,8 +326,9 @@ class ProgressLine {
     const long long rate = seconds > 0 ? static_cast<long long>(frames / seconds) : 0;
     std::string line = "ovalon-report: " + std::to_string(frames) + " frames, " +
                        std::to_string(rate) + " frames/s";
-    if (m_totalBytes > 0 && m_bytesRead) {
-      const double share = std::clamp(static_cast<double>(m_bytesRead()) / m_totalBytes, 0.0, 1.0);
+    if (m_totalBytes > 0) {
+      const long long bytes = m_bytesRead ? m_bytesRead() : m_bytesDone;
+      const double share = std::clamp(static_cast<double>(bytes) / m_totalBytes, 0.0, 1.0);
       line += ", " + std::to_string(static_cast<int>(share * 100)) + "% read";
       if (share > 0) line += ", " + Duration(seconds * (1 - share) / share) + " left";
     }
@@ -340,6 +346,7 @@ class ProgressLine {
   bool m_enabled;
   long long m_totalBytes;
   std::function<long long()> m_bytesRead;
+  long long m_bytesDone = 0;
   std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point m_shown = m_start;
   size_t m_width = 0;
@@ -798,8 +805,8 @@ int RunSummaryCommand(const std::vector<std::string>& args, std::istream& in, st
     for (const std::string& file : options.files) {
       if (!pipeline.Writing()) break;
       SummariseFile(file, in, options, bytesBefore, progressLine, pipeline);
-      progressLine.SetBytesRead({});
       bytesBefore += std::max(StoredSize(file), 0LL);
+      progressLine.FileDone(bytesBefore);
     }
     pipeline.Finish();
     rows = pipeline.Rows();

@@ -142,8 +142,8 @@ TEST(ReportProcess, SummaryMemoryDependsOnNeitherLinesNorSize) {
   const auto starts = [](const std::string& row, const std::string& start) {
     return row.rfind(start, 0) == 0;
   };
-  EXPECT_PRED2(starts, rows[1], "-,1,1,comment,unreadable,line 3 is longer than 1 MiB,");
-  EXPECT_PRED2(starts, rows[2], "-,2,63,,unreadable,\"line 63: expected the atom count");
+  EXPECT_PRED2(starts, rows[1], "-,1,1,comment,,,unreadable,line 3 is longer than 1 MiB,");
+  EXPECT_PRED2(starts, rows[2], "-,2,63,,,,unreadable,\"line 63: expected the atom count");
   EXPECT_PRED2(starts, rows[3], "-,3,3000064,\"Fullerene C60, ideal");
   EXPECT_NE(rows[3].find(",ok,"), std::string::npos);
 }
