@@ -6,6 +6,7 @@
 #include <array>
 #include <cassert>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -154,6 +155,16 @@ using VectorN = Vector<Dynamic>;
 /// A1..A9 of A1·X² + A2·Y² + A3·Z² + A4·XY + A5·YZ + A6·XZ + A7·X + A8·Y + A9·Z + 1 = 0;
 /// also used for coefficient errors, steps and 9-element right-hand sides.
 using QuadricParams = Vector<9>;
+
+/// True when every element of a and b (fixed-size extended matrices or vectors of one shape)
+/// has the same 80 bits, so that every value computed from one holds for the other.
+template <typename Values>
+bool SameBits(const Values& a, const Values& b) {
+  for (std::size_t k = 0; k < a.data.size(); ++k) {
+    if (std::memcmp(&a.data[k], &b.data[k], 10) != 0) return false;
+  }
+  return true;
+}
 
 /// a11, a22, a33, a12, a23, a13, b1, b2, b3, c (indices 1..10) of
 /// a11·x² + a22·y² + a33·z² + 2a12·xy + 2a23·yz + 2a13·xz + 2b1·x + 2b2·y + 2b3·z + c = 0.

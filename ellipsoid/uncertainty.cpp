@@ -39,10 +39,15 @@ EigenWithErrorsResult EigenWithErrors(const Matrix3& s, const Matrix3& e, Extend
     const Extended h = 1 / std::sqrt(t * t + 1);
     const Extended cs = std::sqrt(h * 0.5L + 0.5L);
     const Extended sn = static_cast<Extended>(SignOf(t)) * std::sqrt(0.5L - h * 0.5L);
-    a = RotateMatrixPlane(i, j, a, cs, sn);
+    const Matrix3 rotated = RotateMatrixPlane(i, j, a, cs, sn);
     // V·R, as in EigenByRotations, so that the columns of V are the eigenvectors however
     // many planes the rotations take.
-    v = Multiply(v, PlaneRotation(i, j, cs, sn));
+    const Matrix3 turned = Multiply(v, PlaneRotation(i, j, cs, sn));
+    // Once t² vanishes beside 1, cs = 1 and sn = ±0: the rotation leaves A and V as they were,
+    // and every further pass would repeat it unchanged until the count runs out.
+    if (SameBits(rotated, a) && SameBits(turned, v)) break;
+    a = rotated;
+    v = turned;
     ++k;
   }
   EigenWithErrorsResult result;

@@ -1,7 +1,6 @@
 #include "fit/lma.h"
 
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 #include "core/guardedinverse.h"
@@ -55,16 +54,6 @@ QuadricParams MarquardtStep(const Matrix9& normal, const BasicPointSet<N>& point
     step.at(k) = sum;
   }
   return step;
-}
-
-/// True when every coefficient of a and b has the same bits, so that every value computed from
-/// one holds for the other.
-bool SameBits(const QuadricParams& a, const QuadricParams& b) {
-  for (int k = 1; k <= 9; ++k) {
-    const Extended x = a.at(k), y = b.at(k);
-    if (std::memcmp(&x, &y, 10) != 0) return false;
-  }
-  return true;
 }
 
 }  // namespace
