@@ -42,12 +42,14 @@ enum class Reinforcement {
 /// j = first..last in turn (each addition rounded by itself), as computed column by column:
 /// every element runs through its own chain in the order of the row operations while it
 /// stays in a register, so it is read and written once rather than once per operation; j
-/// runs from `first` to `last` by `step` (+1 or −1).
+/// runs from `first` to `last` by `step` (+1 or −1). Only the first `columns` elements of the
+/// row are formed; the others keep their values.
 template <int N, typename Factor>
-void AddRowsColumnByColumn(Extended* m, int target, int first, int last, int step, Factor f) {
+void AddRowsColumnByColumn(Extended* m, int target, int first, int last, int step, Factor f,
+                           int columns = N) {
   Extended* row = m + target * N;
   int col = 0;
-  for (; col + 2 <= N; col += 2) {
+  for (; col + 2 <= columns; col += 2) {
     Extended t0 = row[col], t1 = row[col + 1];
     for (int j = first; j != last + step; j += step) {
       const Extended factor = f(j);
@@ -57,7 +59,7 @@ void AddRowsColumnByColumn(Extended* m, int target, int first, int last, int ste
     row[col] = t0;
     row[col + 1] = t1;
   }
-  for (; col < N; ++col) {
+  for (; col < columns; ++col) {
     Extended t0 = row[col];
     for (int j = first; j != last + step; j += step) t0 = f(j) * m[j * N + col] + t0;
     row[col] = t0;
@@ -107,7 +109,9 @@ bool TryInvertGuarded(const FixedMatrix<N, N>& m, Extended precision, Reinforcem
       factor[col] = -t;
     }
     const auto factorOf = [&factor](int j) { return factor[j]; };
-    AddRowsColumnByColumn<N>(w, r, N - 1, r + 1, -1, factorOf);
+    // Of W, later rows read only row r's elements left of the diagonal (the chains above
+    // take W[r][col] for col < r); the rest of the row is never read again.
+    AddRowsColumnByColumn<N>(w, r, N - 1, r + 1, -1, factorOf, r);
     AddRowsColumnByColumn<N>(c, r, N - 1, r + 1, -1, factorOf);
   }
   result = companion;
