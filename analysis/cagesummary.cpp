@@ -220,8 +220,10 @@ CageSummary SummariseCage(const BasicPointSet<N>& coords, const BasicPointSet<N>
       return summary;
     }
     if (settings.fit.leastSquares) {
-      // `a` is the least-squares fit of these coordinates: the estimate does not repeat it.
-      summary.coefficientErrors = EstimateQuadricErrors(coords, sigma, a, inversePrecision);
+      // `a` and DᵀD come from the least-squares fit of these coordinates: the estimate does
+      // not form them again.
+      summary.coefficientErrors =
+          EstimateQuadricErrors(coords, sigma, a, *fit.normal, inversePrecision);
       const QuadricForm e = ToQuadricForm(*summary.coefficientErrors, 0.0L);
       summary.semiAxisErrors = SortedSemiAxisErrors(q, e, settings);
     }

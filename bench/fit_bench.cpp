@@ -40,8 +40,9 @@ void BM_LeastSquaresFitWithErrors(benchmark::State& state) {
   const PointSet coords = Cage();
   const PointSet errors = Uncertainties();
   for (auto _ : state) {
-    const QuadricParams a = FitQuadricLeastSquares(coords, Precision);
-    benchmark::DoNotOptimize(EstimateQuadricErrors(coords, errors, a, Precision));
+    const LeastSquaresSolution fit = SolveLeastSquares(coords, Precision);
+    benchmark::DoNotOptimize(
+        EstimateQuadricErrors(coords, errors, fit.params, fit.normal, Precision));
   }
 }
 BENCHMARK(BM_LeastSquaresFitWithErrors)->Unit(benchmark::kMicrosecond);

@@ -78,7 +78,8 @@ template <int N>
 LeastSquaresSolution SolveLeastSquares(const BasicPointSet<N>& points, Extended precision) {
   const Coordinates coords(points);
   LeastSquaresSolution solution;
-  solution.inverseNormal = InvertGuarded(NormalMatrix(coords), precision);
+  solution.normal = NormalMatrix(coords);
+  solution.inverseNormal = InvertGuarded(solution.normal, precision);
   // A = P·(−1) with P = N⁻¹·Dᵀ: each row sum of P is a running difference from zero, taken
   // as the elements of the row are formed.
   for (int r = 1; r <= 9; ++r) {
@@ -162,9 +163,15 @@ QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicP
 template <int N>
 QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
                                     const QuadricParams& fit, Extended precision) {
+  return EstimateQuadricErrors(coords, errors, fit, BuildNormalMatrix(coords), precision);
+}
+
+template <int N>
+QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
+                                    const QuadricParams& fit, const Matrix9& normal,
+                                    Extended precision) {
   const int count = coords.Size();
   const DesignAndUncertainty columns{Coordinates(coords), Coordinates(errors)};
-  const Matrix9 normal = CrossProduct<true>(columns.d, columns.d, count);
   const Matrix9 increment = NormalIncrement(columns, count);
   Matrix9 shifted;
   for (int r = 1; r <= 9; ++r) {
@@ -209,7 +216,9 @@ QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicP
   template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&, const BasicPointSet<N>&,  \
                                                Extended);                                         \
   template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&, const BasicPointSet<N>&,  \
-                                               const QuadricParams&, Extended);
+                                               const QuadricParams&, Extended);                   \
+  template QuadricParams EstimateQuadricErrors(const BasicPointSet<N>&, const BasicPointSet<N>&,  \
+                                               const QuadricParams&, const Matrix9&, Extended);
 OVALON_MNK_FOR_SIZE(AtomCount)
 OVALON_MNK_FOR_SIZE(Dynamic)
 #undef OVALON_MNK_FOR_SIZE

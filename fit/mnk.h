@@ -28,6 +28,7 @@ Matrix9 BuildNormalMatrix(const BasicPointSet<N>& points);
 struct LeastSquaresSolution {
   QuadricParams params;
   Matrix9 inverseNormal;  ///< N⁻¹ = (DᵀD)⁻¹, the covariance of A up to a scale
+  Matrix9 normal;         ///< N = DᵀD itself, for an error estimate of the same coordinates
 };
 
 /// A = P·(−1) with P = N⁻¹·Dᵀ, the row sums of P taken as running differences from zero.
@@ -77,5 +78,12 @@ QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicP
 template <int N>
 QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
                                     const QuadricParams& fit, Extended precision);
+
+/// The same errors for a caller that also has the fit's normal matrix: `fit` and `normal` must
+/// be the params and normal of SolveLeastSquares(coords, precision); neither is formed again.
+template <int N>
+QuadricParams EstimateQuadricErrors(const BasicPointSet<N>& coords, const BasicPointSet<N>& errors,
+                                    const QuadricParams& fit, const Matrix9& normal,
+                                    Extended precision);
 
 }  // namespace ovalon

@@ -29,7 +29,7 @@ template <int N>
 FittedQuadric FitQuadricWithInverseNormal(const BasicPointSet<N>& coords, const FitPlan& plan) {
   if (plan.leastSquares) {
     const LeastSquaresSolution solution = SolveLeastSquares(coords, plan.inversePrecision);
-    return {solution.params, solution.inverseNormal};
+    return {solution.params, solution.inverseNormal, solution.normal};
   }
   FittedQuadric fit;
   fit.params = FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision);
@@ -47,8 +47,10 @@ FitOutcome ComputeFit(const BasicPointSet<N>& coords, const BasicPointSet<N>& er
   FitOutcome outcome;
   try {
     if (plan.leastSquares) {
-      outcome.params = FitQuadricLeastSquares(coords, plan.inversePrecision);
-      outcome.errors = EstimateQuadricErrors(coords, errors, outcome.params, plan.inversePrecision);
+      const LeastSquaresSolution fit = SolveLeastSquares(coords, plan.inversePrecision);
+      outcome.params = fit.params;
+      outcome.errors =
+          EstimateQuadricErrors(coords, errors, fit.params, fit.normal, plan.inversePrecision);
     } else {
       const std::optional<QuadricParams> a =
           FitQuadricLevenbergMarquardt(coords, plan.marquardt, plan.inversePrecision, afterCycle);

@@ -44,6 +44,7 @@ QuadricParams FitQuadric(const BasicPointSet<N>& coords, const FitPlan& plan);
 struct FittedQuadric {
   QuadricParams params;
   std::optional<Matrix9> inverseNormal;  ///< empty when DᵀD is singular (Levenberg–Marquardt)
+  std::optional<Matrix9> normal;         ///< DᵀD of the least-squares fit; empty otherwise
 };
 
 /// FitQuadric with (DᵀD)⁻¹: the least-squares fit's own matrix, or for Levenberg–Marquardt,
