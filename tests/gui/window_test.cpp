@@ -31,7 +31,9 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,7 @@
 #include "app/dialogs.h"
 #include "app/ovalon.h"
 #include "app/reportpane.h"
+#include "cli/summary.h"
 #include "input/coordinatereader.h"
 #include "input/textfile.h"
 #include "report/decimalseparator.h"
@@ -140,6 +143,27 @@ void ExampleCifCage(ovalon::PointSet& coords, ovalon::PointSet& sigma) {
     sigma.Z.at(k) = atom.sigma[2];
   }
   QCOMPARE(k, 60);
+}
+
+/// The rows of `ovalon-report --summary --format table FILE`, each as its "name  value" pairs.
+std::vector<std::map<std::string, std::string>> SummaryTable(const std::string& file) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  ovalon::RunSummaryCommand({"--summary", "--quiet", "--format", "table", file}, in, out, err,
+                            false);
+  std::vector<std::map<std::string, std::string>> rows(1);
+  std::istringstream lines(out.str());
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty()) {
+      rows.emplace_back();
+      continue;
+    }
+    const std::size_t gap = line.find(' ');
+    const std::size_t value = line.find_first_not_of(' ', gap);
+    rows.back()[line.substr(0, gap)] = value == std::string::npos ? "" : line.substr(value);
+  }
+  if (rows.back().empty()) rows.pop_back();
+  return rows;
 }
 
 }  // namespace
@@ -626,7 +650,8 @@ class WindowTest : public QObject {
 
   // The example CIF opened, filled, fitted (least squares, the default precisions) and
   // characterised in the window gives bit for bit what the analysis engine gives for the
-  // reader's own atoms: the text in Memo1 carries every coordinate and uncertainty exactly.
+  // reader's own atoms, and what ovalon-report --summary gives for the file: the text in Memo1
+  // carries every coordinate and uncertainty exactly.
   void exampleCifThroughTheWindowMatchesTheEngine() {
     OpenFile(Example("c60_solvate.cif"));
     const QStringList text = PaneText(m_form->Memo1);
@@ -655,6 +680,19 @@ class WindowTest : public QObject {
     std::sort(semiAxes.rbegin(), semiAxes.rend());
     QCOMPARE(semiAxes, expected.semiAxes);
     QCOMPARE(state.EllipsoidCentre, *expected.centre);
+    // ovalon-report --summary finds the same cage in the same file and prints the same numbers
+    // (shortest round-trip texts, so reading them back gives the doubles exactly).
+    const auto rows = SummaryTable(ovalon::test::ExamplePath("c60_solvate.cif"));
+    QCOMPARE(rows.size(), std::size_t{1});
+    const std::map<std::string, std::string>& row = rows[0];
+    QCOMPARE(QString::fromStdString(row.at("status")), QStringLiteral("ok"));
+    QCOMPARE(QString::fromStdString(row.at("atoms")), QStringLiteral("60"));
+    const char* axisColumns[3] = {"a", "b", "c"};
+    const char* centreColumns[3] = {"centre_x", "centre_y", "centre_z"};
+    for (int k = 0; k < 3; ++k) {
+      QVERIFY2(std::stod(row.at(axisColumns[k])) == semiAxes[k], axisColumns[k]);
+      QVERIFY2(std::stod(row.at(centreColumns[k])) == state.EllipsoidCentre[k], centreColumns[k]);
+    }
     // The cage of c60_ideal.xyz has a circumradius of about 3.55 Å, centred on the origin.
     for (double axis : semiAxes)
       QVERIFY2(axis > 3.4 && axis < 3.7, qPrintable(QString::number(axis)));
