@@ -6,7 +6,7 @@
 // inversion centre at the origin, so the asymmetric unit holds 30 of its atoms (those on one
 // side of a plane through the centre); fractional coordinates carry standard uncertainties,
 // and so does the cell. The solvent's chlorine atoms are disordered over two orientations
-// (parts 1 and 2, occupancies 0.65 and 0.35) about its common carbon atom.
+// (disorder groups 1 and 2, occupancies 0.65 and 0.35) about its common carbon atom.
 
 #include <array>
 #include <cmath>
