@@ -62,6 +62,36 @@ std::string Quoted(std::string_view text) {
   return "\"" + std::string(text.substr(0, cut)) + "...\"";
 }
 
+/// The numbers of `text` when every field is a plain decimal (ReadPlainDecimal), read in one
+/// pass: their count, at most `capacity`. −1 when a field is not one or there are more fields;
+/// the line is then left to the general reading, which gives the same values and the errors.
+int ReadPlainNumbers(std::string_view text, double* values, int capacity) {
+  int count = 0;
+  size_t i = 0;
+  while (true) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i == text.size()) return count;
+    if (count == capacity) return -1;
+    const size_t length = ReadPlainDecimal(text.substr(i), values[count]);
+    i += length;
+    if (length == 0 || (i < text.size() && !IsBlank(text[i]))) return -1;
+    ++count;
+  }
+}
+
+/// An atom line "SYMBOL x y z [σx σy σz]" of plain decimals: the symbol, and the count of
+/// numbers (3 or 6) in `values`; −1 for any other line.
+int ReadPlainAtomLine(std::string_view line, std::string_view& symbol, double* values) {
+  size_t start = 0;
+  while (start < line.size() && IsBlank(line[start])) ++start;
+  size_t end = start;
+  while (end < line.size() && !IsBlank(line[end])) ++end;
+  if (end == start) return -1;
+  symbol = line.substr(start, end - start);
+  const int numbers = ReadPlainNumbers(line.substr(end), values, 6);
+  return numbers == 3 || numbers == 6 ? numbers : -1;
+}
+
 bool IsAtomShaped(std::string_view line) {
   const int fields = SplitFields(line, nullptr, 0);
   return fields == 4 || fields == 7;
@@ -218,52 +248,51 @@ void FrameReader::ReadAtomLine(CageFrame& frame) {
     Fail(frame, "");
     return;
   }
+  std::string_view symbol;
+  double values[6] = {};
+  int numbers = ReadPlainAtomLine(m_lines.Line(), symbol, values);
+  if (numbers < 0 && !ReadAtomFields(frame, atom, symbol, values, numbers)) return;
+  if (numbers == 6 && (values[3] < 0 || values[4] < 0 || values[5] < 0)) {
+    Fail(frame, "an uncertainty is negative");
+    return;
+  }
+  FrameAtomLine& line = frame.allAtoms.emplace_back();
+  line.symbol = symbol;
+  line.position = {values[0], values[1], values[2]};
+  line.sigma = {values[3], values[4], values[5]};
+  m_inlineSigma.push_back(numbers == 6);
+}
+
+bool FrameReader::ReadAtomFields(CageFrame& frame, int atom, std::string_view& symbol,
+                                 double* values, int& numbers) {
   std::string_view fields[7];
   const int count = SplitFields(m_lines.Line(), fields, 7);
   if (count == 0) {
     Fail(frame, "an empty line where atom line " + std::to_string(atom) + " was expected");
-    return;
+    return false;
   }
   if (count != 4 && count != 7) {
     Fail(frame,
          "an atom line holds a symbol and x y z, optionally followed by σx σy σz; "
          "found " +
              std::to_string(count) + " fields in " + Quoted(m_lines.Line()));
-    return;
+    return false;
   }
-  double values[6] = {};
   for (int k = 1; k < count; ++k) {
     if (!ReadNumber(fields[k], values[k - 1])) {
       Fail(frame, Quoted(fields[k]) + " is not a number");
-      return;
+      return false;
     }
   }
-  if (count == 7 && (values[3] < 0 || values[4] < 0 || values[5] < 0)) {
-    Fail(frame, "an uncertainty is negative");
-    return;
-  }
-  frame.allAtoms.push_back({std::string(fields[0]),
-                            {values[0], values[1], values[2]},
-                            {values[3], values[4], values[5]}});
-  m_inlineSigma.push_back(count == 7);
+  symbol = fields[0];
+  numbers = count - 1;
+  return true;
 }
 
 void FrameReader::ReadSigmaLine(CageFrame& frame, int sigmaLine) {
-  std::string_view fields[3];
   const std::string_view rest = std::string_view(m_lines.Line()).substr(1);
-  const int count = SplitFields(rest, fields, 3);
-  if (count != 3) {
-    Fail(frame, "an uncertainty line holds \">\" and σx σy σz; found " + std::to_string(count) +
-                    " fields after \">\"");
-    return;
-  }
   double values[3] = {};
-  for (int k = 0; k < 3; ++k) {
-    if (!ReadNumber(fields[k], values[k])) {
-      Fail(frame, Quoted(fields[k]) + " is not a number");
-      return;
-    }
-  }
+  if (ReadPlainNumbers(rest, values, 3) != 3 && !ReadSigmaFields(frame, rest, values)) return;
   if (values[0] < 0 || values[1] < 0 || values[2] < 0) {
     Fail(frame, "an uncertainty is negative");
     return;
@@ -280,6 +309,23 @@ void FrameReader::ReadSigmaLine(CageFrame& frame, int sigmaLine) {
     return;
   }
   frame.allAtoms[sigmaLine - 1].sigma = {values[0], values[1], values[2]};
+}
+
+bool FrameReader::ReadSigmaFields(CageFrame& frame, std::string_view rest, double* values) {
+  std::string_view fields[3];
+  const int count = SplitFields(rest, fields, 3);
+  if (count != 3) {
+    Fail(frame, "an uncertainty line holds \">\" and σx σy σz; found " + std::to_string(count) +
+                    " fields after \">\"");
+    return false;
+  }
+  for (int k = 0; k < 3; ++k) {
+    if (!ReadNumber(fields[k], values[k])) {
+      Fail(frame, Quoted(fields[k]) + " is not a number");
+      return false;
+    }
+  }
+  return true;
 }
 
 void FrameReader::Reset(CageFrame& frame) {

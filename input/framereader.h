@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "input/linereader.h"
@@ -89,7 +90,13 @@ class FrameReader {
   void ReadMalformedRecord(CageFrame& frame);
   Ending ReadFrameLines(CageFrame& frame, long long count, bool checking);
   void ReadAtomLine(CageFrame& frame);
+  /// The general reading of an atom line whose fields are not all plain decimals: its symbol
+  /// and 3 or 6 `numbers` in `values`; false, with the frame's problem, when it is no atom line.
+  bool ReadAtomFields(CageFrame& frame, int atom, std::string_view& symbol, double* values,
+                      int& numbers);
   void ReadSigmaLine(CageFrame& frame, int sigmaLine);
+  /// The general reading of the σx σy σz after an uncertainty line's ">".
+  bool ReadSigmaFields(CageFrame& frame, std::string_view rest, double* values);
   void CheckCounts(CageFrame& frame, int sigmaLines) const;
   /// Empties `frame`, keeping the capacity of its atoms and comment.
   static void Reset(CageFrame& frame);

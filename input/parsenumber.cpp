@@ -1,8 +1,10 @@
 #include "input/parsenumber.h"
 
 #include <array>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -152,12 +154,49 @@ std::optional<Extended> ReadLenient(std::string_view text, std::string_view sepa
 EConvertError::EConvertError(const std::string& text)
     : std::runtime_error("\"" + text + "\" is not a number") {}
 
+std::size_t ReadPlainDecimal(std::string_view text, double& value) {
+  // A mantissa of at most 2^53 and a power of ten of at most 10^22 are both exact doubles, so
+  // their quotient is rounded once and is the correctly rounded value of the text. That holds
+  // where doubles are computed in double precision, not in the x87's extended registers.
+  static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must round to double");
+  static constexpr double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  constexpr std::uint64_t ExactMantissaLimit = std::uint64_t{1} << 53;
+  constexpr int MostDigits = 19;  // 10^19 - 1 still fits the 64-bit mantissa
+  std::size_t pos = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) ++pos;
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; pos < text.size(); ++pos) {
+    const char c = text[pos];
+    if (IsDigit(c)) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      ++digits;
+      decimals += point;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+    if (digits > MostDigits) return 0;
+  }
+  if (digits == 0 || mantissa > ExactMantissaLimit || decimals > 22) return 0;
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) return 0;
+  const double magnitude = static_cast<double>(mantissa) / ExactPowers[decimals];
+  value = negative ? -magnitude : magnitude;
+  return pos;
+}
+
 std::optional<double> ReadFieldNumber(std::string_view field) {
+  double value = 0;
+  if (!field.empty() && ReadPlainDecimal(field, value) == field.size()) return value;
   // std::from_chars reads exactly the strict syntax of ParseNumber with a digit in the mantissa,
   // and no "+": after one "+" a second sign is refused below as ParseNumber refuses it.
   if (field.size() > 1 && field[0] == '+' && field[1] != '-' && field[1] != '+')
     field.remove_prefix(1);
-  double value = 0;
   const char* end = field.data() + field.size();
   const auto [last, error] = std::from_chars(field.data(), end, value);
   if (error != std::errc() || last != end || !std::isfinite(value)) return std::nullopt;

@@ -27,4 +27,11 @@ double ParseNumber(const std::string& text);
 /// when its value is not finite or lies beyond the 64-bit range (1E999, 1E-400).
 std::optional<double> ReadFieldNumber(std::string_view field);
 
+/// Reads the plain decimal at the start of `text` ("-" or no sign, digits with at most one ".",
+/// at least one digit, no exponent) as ReadFieldNumber reads it, and returns how many
+/// characters it takes. Returns 0, leaving `value` alone, where the text does not start with
+/// one or it is beyond this quick reading (over 19 digits, over 22 decimals, or a mantissa
+/// above 2^53); ReadFieldNumber then decides. The caller checks what follows the number.
+std::size_t ReadPlainDecimal(std::string_view text, double& value);
+
 }  // namespace ovalon

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -157,6 +158,62 @@ TEST(ReadFieldNumber, TheWindowsSyntaxCorrectlyRounded) {
     SCOPED_TRACE(std::string("\"") + field + "\"");
     EXPECT_FALSE(ReadFieldNumber(field).has_value());
   }
+}
+
+// The quick reading must give std::from_chars' correctly rounded value wherever it answers, and
+// answer for the coordinates of ordinary files. Random decimals of 1 to 21 digits with the point
+// anywhere cover both sides of its limits (19 digits, 2^53, 22 decimals).
+TEST(ReadPlainDecimal, AgreesWithCorrectRoundingWhereItAnswers) {
+  std::mt19937_64 random(7);
+  int answered = 0;
+  for (int n = 0; n < 200000; ++n) {
+    std::string text = random() % 2 ? "-" : "";
+    const int digits = 1 + static_cast<int>(random() % 21);
+    const int point = static_cast<int>(random() % (digits + 2));  // digits + 1: no point
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
+    if (point == digits) text += '.';
+    SCOPED_TRACE(text);
+    double expected = 0;
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(parsed.ptr, text.data() + text.size());
+    double value = 0;
+    const std::size_t length = ReadPlainDecimal(text, value);
+    if (length == 0) continue;
+    ++answered;
+    ASSERT_EQ(length, text.size());
+    ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << value << " " << expected;
+  }
+  EXPECT_GT(answered, 100000);
+  // Six decimals, as trajectories are written, are always answered.
+  double value = 0;
+  EXPECT_EQ(ReadPlainDecimal("-123456789.123456", value), 17u);
+  EXPECT_EQ(value, -123456789.123456);
+}
+
+TEST(ReadPlainDecimal, StopsAtTheFirstCharacterOutsideAPlainDecimal) {
+  const struct {
+    const char* text;
+    std::size_t length;
+  } cases[] = {
+      {"1.5 2", 3}, {"1.5\t", 3}, {"-0", 2}, {".5", 2}, {"7.", 2}, {"1.2.3", 3},  {"12x", 2},
+      {"", 0},      {"-", 0},      {".", 0},  {"+1", 0}, {"--1", 0}, {"1e5", 0},  {"1.5E-3", 0},
+      {"nan", 0},   {" 1", 0},     {"12345678901234567890", 0},  {"9007199254740993", 0},
+      {"1.00000000000000000000001", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    double value = 42;
+    EXPECT_EQ(ReadPlainDecimal(c.text, value), c.length);
+    if (c.length == 0) {
+      EXPECT_EQ(value, 42);
+    }
+  }
+  double value = 1;
+  ReadPlainDecimal("-0", value);
+  EXPECT_TRUE(std::signbit(value));
 }
 
 // ParseNumber as it was before the mantissa stopped at the extended range, kept verbatim in its
