@@ -55,20 +55,20 @@ void LineReader::ChooseEncoding() {
 bool LineReader::Next() {
   if (m_encoding == Encoding::Unknown) ChooseEncoding();
   m_line.clear();
+  m_view = {};
   m_stored = 0;
   m_tooLong = false;
   const bool read = m_encoding == Encoding::Bytes ? NextBytesLine() : NextUtf16Line();
   if (!read) return false;
   ++m_number;
+  if (m_view.data() == nullptr) m_view = m_line;
   // The CR of a CR LF is kept until here, so that it never counts towards the limit.
-  if (!m_tooLong && !m_line.empty() && m_line.back() == '\r') {
-    m_line.pop_back();
+  if (!m_tooLong && !m_view.empty() && m_view.back() == '\r') {
+    m_view.remove_suffix(1);
     m_stored -= m_encoding == Encoding::Bytes ? 1 : 2;
   }
-  if (m_stored > m_max) {
-    m_tooLong = true;
-    m_line.clear();
-  }
+  if (m_stored > m_max) m_tooLong = true;
+  if (m_tooLong) m_view = {};
   return true;
 }
 
@@ -87,11 +87,19 @@ void LineReader::Append(std::string_view text, std::size_t storedBytes) {
 bool LineReader::NextBytesLine() {
   bool any = false;
   while (m_begin < m_end || Fill()) {
-    any = true;
     const char* start = m_buffer.data() + m_begin;
     const std::size_t count = m_end - m_begin;
     const auto* lineFeed = static_cast<const char*>(std::memchr(start, '\n', count));
     const std::size_t length = lineFeed != nullptr ? lineFeed - start : count;
+    if (!any && lineFeed != nullptr) {
+      // The whole line lies in the buffer: it is read there, without a copy. Next() judges
+      // its length as it judges a line put together.
+      m_view = std::string_view(start, length);
+      m_stored = length;
+      m_begin += length + 1;
+      return true;
+    }
+    any = true;
     Append(std::string_view(start, length), length);
     m_begin += length;
     if (lineFeed != nullptr) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 #include "input/textfile.h"
 
@@ -24,8 +25,9 @@ class LineReader {
   /// stream is then bad).
   bool Next();
 
-  /// The line just read, without its line break; empty when it was too long.
-  const std::string& Line() const { return m_line; }
+  /// The line just read, without its line break; empty when it was too long. It stays valid
+  /// until the next call of Next.
+  std::string_view Line() const { return m_view; }
   /// Whether the line just read was longer than the limit.
   bool TooLong() const { return m_tooLong; }
   /// "line 3 is longer than 1 MiB", for the line just read.
@@ -48,7 +50,8 @@ class LineReader {
   std::array<char, 65536> m_buffer;
   std::size_t m_begin = 0;  ///< the unread bytes are m_buffer[m_begin, m_end)
   std::size_t m_end = 0;
-  std::string m_line;
+  std::string m_line;        ///< a line that had to be put together (across reads, or decoded)
+  std::string_view m_view;   ///< the line: in m_buffer where it lies there whole, else m_line
   std::size_t m_stored = 0;  ///< bytes of the current line as stored
   bool m_tooLong = false;
   long long m_number = 0;

@@ -164,30 +164,28 @@ std::size_t ReadPlainDecimal(std::string_view text, double& value) {
                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   constexpr std::uint64_t ExactMantissaLimit = std::uint64_t{1} << 53;
   constexpr int MostDigits = 19;  // 10^19 - 1 still fits the 64-bit mantissa
-  std::size_t pos = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (negative) ++pos;
+  const char* const end = text.data() + text.size();
+  const char* p = text.data();
+  const bool negative = p != end && *p == '-';
+  p += negative;
+  // A 64-bit mantissa of more than 19 digits wraps around; the count of digits refuses it.
   std::uint64_t mantissa = 0;
-  int digits = 0, decimals = 0;
-  bool point = false;
-  for (; pos < text.size(); ++pos) {
-    const char c = text[pos];
-    if (IsDigit(c)) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-      ++digits;
-      decimals += point;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-    if (digits > MostDigits) return 0;
+  const char* const integerStart = p;
+  for (; p != end && IsDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  const std::ptrdiff_t integerDigits = p - integerStart;
+  std::ptrdiff_t decimals = 0;
+  if (p != end && *p == '.') {
+    const char* const fractionStart = ++p;
+    for (; p != end && IsDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    decimals = p - fractionStart;
   }
-  if (digits == 0 || mantissa > ExactMantissaLimit || decimals > 22) return 0;
-  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) return 0;
-  const double magnitude = static_cast<double>(mantissa) / ExactPowers[decimals];
+  const std::ptrdiff_t digits = integerDigits + decimals;
+  if (digits == 0 || digits > MostDigits || mantissa > ExactMantissaLimit || decimals > 22) return 0;
+  if (p != end && (*p == 'e' || *p == 'E')) return 0;
+  const auto exact = static_cast<std::int64_t>(mantissa);  // converts in one instruction
+  const double magnitude = static_cast<double>(exact) / ExactPowers[decimals];
   value = negative ? -magnitude : magnitude;
-  return pos;
+  return static_cast<std::size_t>(p - text.data());
 }
 
 std::optional<double> ReadFieldNumber(std::string_view field) {

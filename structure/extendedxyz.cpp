@@ -181,10 +181,10 @@ bool ExtendedXyzReader::NextLine() {
 
 ColumnLayout ExtendedXyzReader::ReadComment(StructureFrame& frame) {
   if (!NextLine()) Fail("the file ends where the comment line should be");
-  const std::string& line = m_lines.Line();
+  const std::string_view line = m_lines.Line();
   const CommentPairs comment = ParseCommentPairs(line);
-  const bool declares = line.find("Properties=") != std::string::npos ||
-                        line.find("Lattice=") != std::string::npos;
+  const bool declares = line.find("Properties=") != std::string_view::npos ||
+                        line.find("Lattice=") != std::string_view::npos;
   if (!comment.error.empty()) {
     if (declares) Fail("the comment line is not a list of key=value pairs: " + comment.error);
     return ParseProperties("species:S:1:pos:R:3");
@@ -235,7 +235,8 @@ bool ExtendedXyzReader::Next(StructureFrame& frame) {
   } while (SplitFields(m_lines.Line()).empty());
   long long count = 0;
   if (!ReadCount(m_lines.Line(), count))
-    Fail("'" + m_lines.Line() + "' is not an atom count (a whole number alone on its line)");
+    Fail("'" + std::string(m_lines.Line()) +
+         "' is not an atom count (a whole number alone on its line)");
   StructureFrame next;
   next.name = "frame " + std::to_string(++m_frames);
   const ColumnLayout layout = ReadComment(next);

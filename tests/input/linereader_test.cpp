@@ -39,7 +39,7 @@ std::vector<std::string> ReadLines(std::istream& in, std::size_t limit) {
   LineReader reader(in, limit);
   std::vector<std::string> lines;
   while (reader.Next()) {
-    lines.push_back(reader.TooLong() ? TooLong : reader.Line());
+    lines.push_back(reader.TooLong() ? TooLong : std::string(reader.Line()));
     EXPECT_EQ(reader.Number(), static_cast<long long>(lines.size()));
     if (reader.TooLong()) {
       EXPECT_EQ(reader.Line(), "");
