@@ -372,7 +372,8 @@ class RowPipeline {
     for (std::thread& worker : m_workers) worker.join();
   }
 
-  /// A frame to analyse; `frame` may be reused by the caller afterwards.
+  /// A frame to analyse. `frame` may be reused by the caller afterwards; it may then hold the
+  /// buffers of an earlier frame, so that reading allocates nothing once frames come back.
   void Submit(const std::string& file, CageFrame& frame) {
     if (m_workers.empty()) {
       Emit(SummariseFrame(file, frame, m_settings));
@@ -381,7 +382,16 @@ class RowPipeline {
     WriteReadyRows(false);
     std::lock_guard lock(m_mutex);
     m_order.push_back(std::make_unique<PendingRow>());
-    m_tasks.push_back({file, std::move(frame), m_order.back().get()});
+    Task task;
+    if (!m_spareTasks.empty()) {
+      task = std::move(m_spareTasks.back());
+      m_spareTasks.pop_back();
+    }
+    task.file = file;
+    std::swap(task.frame, frame);
+    task.slot = m_order.back().get();
+    m_tasks.push_back(std::move(task));
+    ++m_unfinished;
     m_workAvailable.notify_one();
   }
 
@@ -420,7 +430,7 @@ class RowPipeline {
   struct Task {
     std::string file;
     CageFrame frame;
-    PendingRow* slot;
+    PendingRow* slot = nullptr;
   };
 
   void Work() {
@@ -441,18 +451,30 @@ class RowPipeline {
       } catch (...) {
         failure = std::current_exception();
       }
+      bool wake = false;
       {
         std::lock_guard lock(m_mutex);
         task.slot->rows = std::move(rows);
         task.slot->failure = failure;
         task.slot->ready = true;
+        --m_unfinished;
+        wake = WriterMayGoOn();
+        m_spareTasks.push_back(std::move(task));
       }
-      m_rowReady.notify_one();
+      if (wake) m_rowReady.notify_one();
     }
   }
 
+  /// Whether the writer, waiting for rows, has work again (m_mutex held): the head's row is
+  /// ready and, unless every row is awaited, no more than half the limit is still being
+  /// analysed. Waking it for fewer frames than that would cost a sleep and a wake-up per frame.
+  bool WriterMayGoOn() const {
+    return m_order.front()->ready && (m_finishing || m_unfinished <= m_limit / 2);
+  }
+
   /// Writes the rows that are ready at the head of the order; waits for the head while the
-  /// pipeline is full, or until every row is written when `all` is set.
+  /// pipeline is full (until half of it is done), or until every row is written when `all` is
+  /// set.
   void WriteReadyRows(bool all) {
     while (true) {
       std::unique_ptr<PendingRow> head;
@@ -461,7 +483,8 @@ class RowPipeline {
         if (m_order.empty()) return;
         if (!m_order.front()->ready) {
           if (!all && static_cast<int>(m_order.size()) < m_limit) return;
-          m_rowReady.wait(lock, [this] { return m_order.front()->ready; });
+          m_finishing = all;
+          m_rowReady.wait(lock, [this] { return WriterMayGoOn(); });
         }
         head = std::move(m_order.front());
         m_order.pop_front();
@@ -488,8 +511,11 @@ class RowPipeline {
   std::mutex m_mutex;
   std::condition_variable m_workAvailable, m_rowReady;
   std::deque<Task> m_tasks;
+  std::vector<Task> m_spareTasks;  ///< done, kept for the buffers of their file and frame
   std::deque<std::unique_ptr<PendingRow>> m_order;
   bool m_closing = false;
+  int m_unfinished = 0;     ///< frames submitted and not yet analysed
+  bool m_finishing = false;  ///< the writer awaits every row
   long long m_rows = 0, m_errorRows = 0, m_frames = 0;
 };
 
