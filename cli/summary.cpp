@@ -727,7 +727,11 @@ void SummariseFile(const std::string& file, std::istream& in, const SummaryOptio
     SummariseInput(file, input, format, pipeline);
     return;
   }
-  std::ifstream stream(file, std::ios::binary);
+  // A larger buffer than the stream's own: a read call for every 64 KiB rather than every 8.
+  std::vector<char> buffer(1 << 16);
+  std::ifstream stream;
+  stream.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+  stream.open(file, std::ios::binary);
   if (!stream) {
     pipeline.SubmitReady(RowPlace{file, 0, 0, {}}, SummaryStatus::FileError,
                          "cannot open the file: " + std::string(std::strerror(errno)));
