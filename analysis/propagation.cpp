@@ -111,6 +111,98 @@ ShapeDerivatives DeriveShape(const QuadricParams& params, const CanonicalForm& f
 /// Variances of a1, a2, a3 (eigenvalue order), the centre's x, y, z, the volume and the surface.
 using Variances = std::array<Extended, 8>;
 
+// The linear propagation runs over the atoms once per variance, so that each running sum stays
+// in an x87 register for a whole pass instead of going through memory for every term; the values
+// the passes share are computed once per atom and kept for a block of atoms at a time. Each sum
+// still takes its terms in the order of the atoms, then x, y, z.
+
+/// Atoms per block: the shared per-atom values of a block fit on the stack for any atom count.
+constexpr std::size_t BlockSize = 64;
+
+/// Consecutive atoms' columns (coordinates or their uncertainties).
+struct AtomBlock {
+  const double* x;
+  const double* y;
+  const double* z;
+  std::size_t count;
+};
+
+AtomBlock BlockOf(const CoordinateColumns& columns, std::size_t first, std::size_t count) {
+  return {columns.x.data() + first, columns.y.data() + first, columns.z.data() + first, count};
+}
+
+/// The fitted quadric at an atom: its residual F_i (with the constant 1) and its gradient.
+struct FitAtAtom {
+  Extended residual;
+  Extended gradient[3];
+};
+
+/// `squares` plus Σ F_i² over the block, and F_i with its gradient at each atom into `fit`.
+Extended AddSquaredResiduals(const QuadricParams& params, const AtomBlock& atoms,
+                             Extended squares, FitAtAtom* fit) {
+  for (std::size_t i = 0; i < atoms.count; ++i) {
+    const PolynomialValue value = EvaluateWithGradient(params, atoms.x[i], atoms.y[i], atoms.z[i]);
+    const Extended residual = value.value + 1;
+    squares += residual * residual;
+    fit[i] = {residual, {value.gradient[0], value.gradient[1], value.gradient[2]}};
+  }
+  return squares;
+}
+
+/// The terms t_u of the three semi-axes over a block: terms[n][i][u].
+using SemiAxisTerms = Extended[3][BlockSize][3];
+
+/// One term t_u = σ_u·(F·∂p/∂u + (∂F/∂u)·p) of atom i, coordinate u.
+[[gnu::always_inline]] inline Extended LinearTerm(Extended sigma, Extended residual,
+                                                  Extended slope, Extended fitSlope,
+                                                  Extended value) {
+  return sigma * (residual * slope + fitSlope * value);
+}
+
+/// `sum` plus Σ t_u² over the block's atoms and u = x, y, z, for the gradient whose weights are
+/// `weights`; with KeepTerms, the t_u are kept in `terms` as terms[i][u].
+template <bool KeepTerms>
+Extended AddLinearTerms(const QuadricParams& weights, const AtomBlock& atoms,
+                        const AtomBlock& sigma, const FitAtAtom* fit, Extended sum,
+                        Extended (*terms)[3]) {
+  for (std::size_t i = 0; i < atoms.count; ++i) {
+    const PolynomialValue p = EvaluateWithGradient(weights, atoms.x[i], atoms.y[i], atoms.z[i]);
+    const FitAtAtom& f = fit[i];
+    const Extended tx = LinearTerm(sigma.x[i], f.residual, p.gradient[0], f.gradient[0], p.value);
+    sum += tx * tx;
+    const Extended ty = LinearTerm(sigma.y[i], f.residual, p.gradient[1], f.gradient[1], p.value);
+    sum += ty * ty;
+    const Extended tz = LinearTerm(sigma.z[i], f.residual, p.gradient[2], f.gradient[2], p.value);
+    sum += tz * tz;
+    if constexpr (KeepTerms) {
+      terms[i][0] = tx;
+      terms[i][1] = ty;
+      terms[i][2] = tz;
+    }
+  }
+  return sum;
+}
+
+/// c_1·t_1 + c_2·t_2 + c_3·t_3: a term of the volume or the surface from those of the semi-axes.
+[[gnu::always_inline]] inline Extended CombinedTerm(const std::array<Extended, 3>& c,
+                                                    Extended t1, Extended t2, Extended t3) {
+  return c[0] * t1 + c[1] * t2 + c[2] * t3;
+}
+
+/// `sum` plus the squares of the combined terms over the block's atoms and u = x, y, z.
+Extended AddCombinedTerms(const std::array<Extended, 3>& c, const SemiAxisTerms& terms,
+                          std::size_t count, Extended sum) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const Extended x = CombinedTerm(c, terms[0][i][0], terms[1][i][0], terms[2][i][0]);
+    sum += x * x;
+    const Extended y = CombinedTerm(c, terms[0][i][1], terms[1][i][1], terms[2][i][1]);
+    sum += y * y;
+    const Extended z = CombinedTerm(c, terms[0][i][2], terms[1][i][2], terms[2][i][2]);
+    sum += z * z;
+  }
+  return sum;
+}
+
 bool AllZero(const CoordinateColumns& sigma) {
   for (std::size_t i = 0; i < sigma.x.size(); ++i) {
     if (sigma.x[i] != 0 || sigma.y[i] != 0 || sigma.z[i] != 0) return false;
@@ -174,29 +266,23 @@ ShapeUncertainties PropagateShapeUncertainties(const CoordinateColumns& coords,
   // p_n(x) = w_nᵀ·d(x), the quadric with the coefficients w_n, evaluated at the atom.
   Extended squares = 0;
   Variances linearVariance{};
-  for (std::size_t i = 0; i < atoms; ++i) {
-    const Extended x = coords.x[i], y = coords.y[i], z = coords.z[i];
-    const PolynomialValue fit = EvaluateWithGradient(params, x, y, z);
-    const Extended residual = fit.value + 1;
-    squares += residual * residual;
+  for (std::size_t first = 0; first < atoms; first += BlockSize) {
+    const AtomBlock block = BlockOf(coords, first, std::min(BlockSize, atoms - first));
+    FitAtAtom fit[BlockSize];
+    squares = AddSquaredResiduals(params, block, squares, fit);
     if (!linear) continue;
-    const Extended s[3] = {sigma->x[i], sigma->y[i], sigma->z[i]};
-    Extended t[6][3];
-    for (int n = 0; n < 6; ++n) {
-      const PolynomialValue p = EvaluateWithGradient(weights[n], x, y, z);
-      for (int u = 0; u < 3; ++u) {
-        t[n][u] = s[u] * (residual * p.gradient[u] + fit.gradient[u] * p.value);
-        linearVariance[n] += t[n][u] * t[n][u];
-      }
+    const AtomBlock deviation = BlockOf(*sigma, first, block.count);
+    SemiAxisTerms terms;
+    for (int n = 0; n < 3; ++n) {
+      linearVariance[n] =
+          AddLinearTerms<true>(weights[n], block, deviation, fit, linearVariance[n], terms[n]);
     }
-    for (int u = 0; u < 3; ++u) {
-      const Extended volume =
-          shape.volume[0] * t[0][u] + shape.volume[1] * t[1][u] + shape.volume[2] * t[2][u];
-      const Extended surface =
-          shape.surface[0] * t[0][u] + shape.surface[1] * t[1][u] + shape.surface[2] * t[2][u];
-      linearVariance[6] += volume * volume;
-      linearVariance[7] += surface * surface;
+    for (int n = 3; n < 6; ++n) {
+      linearVariance[n] =
+          AddLinearTerms<false>(weights[n], block, deviation, fit, linearVariance[n], nullptr);
     }
+    linearVariance[6] = AddCombinedTerms(shape.volume, terms, block.count, linearVariance[6]);
+    linearVariance[7] = AddCombinedTerms(shape.surface, terms, block.count, linearVariance[7]);
   }
 
   ShapeUncertainties result;
