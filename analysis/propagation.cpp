@@ -35,19 +35,6 @@ struct PolynomialValue {
   Extended gradient[3];
 };
 
-// Inlined: it runs seven times per atom, and a call passes x, y, z and the result through
-// memory as 80-bit values, which costs more than the arithmetic.
-[[gnu::always_inline]] inline PolynomialValue EvaluateWithGradient(const QuadricParams& c,
-                                                                   Extended x, Extended y,
-                                                                   Extended z) {
-  const Extended lx = c.data[0] * x + c.data[3] * y + c.data[5] * z + c.data[6];
-  const Extended ly = c.data[1] * y + c.data[4] * z + c.data[7];
-  const Extended lz = c.data[2] * z + c.data[8];
-  return {x * lx + y * ly + z * lz,
-          {lx + c.data[0] * x, ly + c.data[1] * y + c.data[3] * x,
-           lz + c.data[2] * z + c.data[4] * y + c.data[5] * x}};
-}
-
 /// How the shape depends on A1..A9 (the constant term stays 1), to first order. The volume
 /// and the surface depend on A only through the semi-axes, so they are carried as
 /// combinations of the semi-axes' gradients.
@@ -131,20 +118,62 @@ AtomBlock BlockOf(const CoordinateColumns& columns, std::size_t first, std::size
   return {columns.x.data() + first, columns.y.data() + first, columns.z.data() + first, count};
 }
 
-/// The fitted quadric at an atom: its residual F_i (with the constant 1) and its gradient.
-struct FitAtAtom {
-  Extended residual;
-  Extended gradient[3];
-};
+// A quadric polynomial with the coefficients c1..c9 and its gradient are evaluated as
+//   lx = c1·x + c4·y + c6·z + c7,   ly = c2·y + c5·z + c8,   lz = c3·z + c9,
+//   value = x·lx + y·ly + z·lz,
+//   gradient = (lx + c1·x, ly + c2·y + c4·x, lz + c3·z + c5·y + c6·x),
+// every sum from left to right. The atoms of a block go through three passes, one for each of
+// lx, ly and lz, so that the four coefficients a pass needs stay in x87 registers throughout
+// instead of being loaded again for every atom.
 
-/// `squares` plus Σ F_i² over the block, and F_i with its gradient at each atom into `fit`.
-Extended AddSquaredResiduals(const QuadricParams& params, const AtomBlock& atoms,
-                             Extended squares, FitAtAtom* fit) {
+/// lx at each atom: the gradient's x component lx + c1·x, and x·lx, the value's first term.
+void EvaluateXPart(const QuadricParams& c, const AtomBlock& atoms, PolynomialValue* p) {
+  const Extended c1 = c.data[0], c4 = c.data[3], c6 = c.data[5], c7 = c.data[6];
   for (std::size_t i = 0; i < atoms.count; ++i) {
-    const PolynomialValue value = EvaluateWithGradient(params, atoms.x[i], atoms.y[i], atoms.z[i]);
-    const Extended residual = value.value + 1;
+    const Extended x = atoms.x[i], y = atoms.y[i], z = atoms.z[i];
+    const Extended lx = c1 * x + c4 * y + c6 * z + c7;
+    p[i].gradient[0] = lx + c1 * x;
+    p[i].value = x * lx;
+  }
+}
+
+/// ly at each atom: the gradient's y component ly + c2·y + c4·x, and the value's term y·ly.
+void EvaluateYPart(const QuadricParams& c, const AtomBlock& atoms, PolynomialValue* p) {
+  const Extended c2 = c.data[1], c4 = c.data[3], c5 = c.data[4], c8 = c.data[7];
+  for (std::size_t i = 0; i < atoms.count; ++i) {
+    const Extended x = atoms.x[i], y = atoms.y[i], z = atoms.z[i];
+    const Extended ly = c2 * y + c5 * z + c8;
+    p[i].gradient[1] = ly + c2 * y + c4 * x;
+    p[i].value = p[i].value + y * ly;
+  }
+}
+
+/// lz at each atom: the gradient's z component lz + c3·z + c5·y + c6·x, and the value's last
+/// term z·lz.
+void EvaluateZPart(const QuadricParams& c, const AtomBlock& atoms, PolynomialValue* p) {
+  const Extended c3 = c.data[2], c5 = c.data[4], c6 = c.data[5], c9 = c.data[8];
+  for (std::size_t i = 0; i < atoms.count; ++i) {
+    const Extended x = atoms.x[i], y = atoms.y[i], z = atoms.z[i];
+    const Extended lz = c3 * z + c9;
+    p[i].value = p[i].value + z * lz;
+    p[i].gradient[2] = lz + c3 * z + c5 * y + c6 * x;
+  }
+}
+
+/// The polynomial with the coefficients `c` and its gradient at each atom of the block.
+void EvaluateAtAtoms(const QuadricParams& c, const AtomBlock& atoms, PolynomialValue* p) {
+  EvaluateXPart(c, atoms, p);
+  EvaluateYPart(c, atoms, p);
+  EvaluateZPart(c, atoms, p);
+}
+
+/// `squares` plus Σ F_i² over the block, where `fit` holds the fitted quadric without its
+/// constant 1 at the atoms; the 1 is added in place, so that `fit` holds each F_i after.
+Extended AddSquaredResiduals(PolynomialValue* fit, std::size_t count, Extended squares) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const Extended residual = fit[i].value + 1;
     squares += residual * residual;
-    fit[i] = {residual, {value.gradient[0], value.gradient[1], value.gradient[2]}};
+    fit[i].value = residual;
   }
   return squares;
 }
@@ -159,20 +188,22 @@ using SemiAxisTerms = Extended[3][BlockSize][3];
   return sigma * (residual * slope + fitSlope * value);
 }
 
-/// `sum` plus Σ t_u² over the block's atoms and u = x, y, z, for the gradient whose weights are
-/// `weights`; with KeepTerms, the t_u are kept in `terms` as terms[i][u].
+/// `sum` plus Σ t_u² over the block's atoms and u = x, y, z, where `p` holds p_n with its
+/// gradient and `fit` holds F with its gradient at the atoms; with KeepTerms, the t_u are kept
+/// in `terms` as terms[i][u].
 template <bool KeepTerms>
-Extended AddLinearTerms(const QuadricParams& weights, const AtomBlock& atoms,
-                        const AtomBlock& sigma, const FitAtAtom* fit, Extended sum,
-                        Extended (*terms)[3]) {
-  for (std::size_t i = 0; i < atoms.count; ++i) {
-    const PolynomialValue p = EvaluateWithGradient(weights, atoms.x[i], atoms.y[i], atoms.z[i]);
-    const FitAtAtom& f = fit[i];
-    const Extended tx = LinearTerm(sigma.x[i], f.residual, p.gradient[0], f.gradient[0], p.value);
+Extended AddLinearTerms(const PolynomialValue* p, const PolynomialValue* fit,
+                        const AtomBlock& sigma, Extended sum, Extended (*terms)[3]) {
+  for (std::size_t i = 0; i < sigma.count; ++i) {
+    const PolynomialValue& f = fit[i];
+    const Extended tx =
+        LinearTerm(sigma.x[i], f.value, p[i].gradient[0], f.gradient[0], p[i].value);
     sum += tx * tx;
-    const Extended ty = LinearTerm(sigma.y[i], f.residual, p.gradient[1], f.gradient[1], p.value);
+    const Extended ty =
+        LinearTerm(sigma.y[i], f.value, p[i].gradient[1], f.gradient[1], p[i].value);
     sum += ty * ty;
-    const Extended tz = LinearTerm(sigma.z[i], f.residual, p.gradient[2], f.gradient[2], p.value);
+    const Extended tz =
+        LinearTerm(sigma.z[i], f.value, p[i].gradient[2], f.gradient[2], p[i].value);
     sum += tz * tz;
     if constexpr (KeepTerms) {
       terms[i][0] = tx;
@@ -268,18 +299,20 @@ ShapeUncertainties PropagateShapeUncertainties(const CoordinateColumns& coords,
   Variances linearVariance{};
   for (std::size_t first = 0; first < atoms; first += BlockSize) {
     const AtomBlock block = BlockOf(coords, first, std::min(BlockSize, atoms - first));
-    FitAtAtom fit[BlockSize];
-    squares = AddSquaredResiduals(params, block, squares, fit);
+    PolynomialValue fit[BlockSize];
+    EvaluateAtAtoms(params, block, fit);
+    squares = AddSquaredResiduals(fit, block.count, squares);
     if (!linear) continue;
     const AtomBlock deviation = BlockOf(*sigma, first, block.count);
     SemiAxisTerms terms;
+    PolynomialValue p[BlockSize];
     for (int n = 0; n < 3; ++n) {
-      linearVariance[n] =
-          AddLinearTerms<true>(weights[n], block, deviation, fit, linearVariance[n], terms[n]);
+      EvaluateAtAtoms(weights[n], block, p);
+      linearVariance[n] = AddLinearTerms<true>(p, fit, deviation, linearVariance[n], terms[n]);
     }
     for (int n = 3; n < 6; ++n) {
-      linearVariance[n] =
-          AddLinearTerms<false>(weights[n], block, deviation, fit, linearVariance[n], nullptr);
+      EvaluateAtAtoms(weights[n], block, p);
+      linearVariance[n] = AddLinearTerms<false>(p, fit, deviation, linearVariance[n], nullptr);
     }
     linearVariance[6] = AddCombinedTerms(shape.volume, terms, block.count, linearVariance[6]);
     linearVariance[7] = AddCombinedTerms(shape.surface, terms, block.count, linearVariance[7]);
