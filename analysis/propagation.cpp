@@ -155,8 +155,8 @@ void EvaluateZPart(const QuadricParams& c, const AtomBlock& atoms, PolynomialVal
   for (std::size_t i = 0; i < atoms.count; ++i) {
     const Extended x = atoms.x[i], y = atoms.y[i], z = atoms.z[i];
     const Extended lz = c3 * z + c9;
-    p[i].value = p[i].value + z * lz;
     p[i].gradient[2] = lz + c3 * z + c5 * y + c6 * x;
+    p[i].value = p[i].value + z * lz;
   }
 }
 
