@@ -95,6 +95,25 @@ ShapeDerivatives DeriveShape(const QuadricParams& params, const CanonicalForm& f
   return result;
 }
 
+/// Mᵀ·v, each entry Σ_r M(r, j)·v_r summed over r in order. Three entries are summed side by
+/// side: their sums are independent, so each add need not wait for the one before it.
+QuadricParams TransposedProduct(const Matrix9& m, const QuadricParams& v) {
+  QuadricParams result;
+  for (int j = 1; j <= 9; j += 3) {
+    Extended first = 0, second = 0, third = 0;
+    for (int r = 1; r <= 9; ++r) {
+      const Extended factor = v.at(r);
+      first += m.at(r, j) * factor;
+      second += m.at(r, j + 1) * factor;
+      third += m.at(r, j + 2) * factor;
+    }
+    result.at(j) = first;
+    result.at(j + 1) = second;
+    result.at(j + 2) = third;
+  }
+  return result;
+}
+
 /// Variances of a1, a2, a3 (eigenvalue order), the centre's x, y, z, the volume and the surface.
 using Variances = std::array<Extended, 8>;
 
@@ -279,13 +298,7 @@ ShapeUncertainties PropagateShapeUncertainties(const CoordinateColumns& coords,
   // For each gradient γ_n: w_n = (DᵀD)⁻ᵀ·γ_n, and the products γ_mᵀ·(DᵀD)⁻¹·γ_n = w_nᵀ·γ_m
   // among the semi-axes (the volume and the surface need them) and of the centre with itself.
   std::array<QuadricParams, 6> weights;
-  for (int n = 0; n < 6; ++n) {
-    for (int j = 1; j <= 9; ++j) {
-      Extended sum = 0;
-      for (int r = 1; r <= 9; ++r) sum += inverseNormal.at(r, j) * shape.gradients[n].at(r);
-      weights[n].at(j) = sum;
-    }
-  }
+  for (int n = 0; n < 6; ++n) weights[n] = TransposedProduct(inverseNormal, shape.gradients[n]);
   const auto product = [&](int m, int n) {
     Extended sum = 0;
     for (int j = 1; j <= 9; ++j) sum += shape.gradients[m].at(j) * weights[n].at(j);
