@@ -167,15 +167,27 @@ void EvaluateYPart(const QuadricParams& c, const AtomBlock& atoms, PolynomialVal
   }
 }
 
-/// lz at each atom: the gradient's z component lz + c3·z + c5·y + c6·x, and the value's last
-/// term z·lz.
+/// The z part at one atom, with lz = c3·z + c9: the gradient's z component lz + c3·z + c5·y + c6·x,
+/// and the value completed from `partialValue` = x·lx + y·ly.
+struct ZPart {
+  Extended slope;
+  Extended value;
+};
+
+[[gnu::always_inline]] inline ZPart CompleteWithZPart(const QuadricParams& c, Extended x,
+                                                      Extended y, Extended z,
+                                                      Extended partialValue) {
+  const Extended c3 = c.data[2];
+  const Extended lz = c3 * z + c.data[8];
+  return {lz + c3 * z + c.data[4] * y + c.data[5] * x, partialValue + z * lz};
+}
+
+/// The z part at each atom of the block, after the x and y parts.
 void EvaluateZPart(const QuadricParams& c, const AtomBlock& atoms, PolynomialValue* p) {
-  const Extended c3 = c.data[2], c5 = c.data[4], c6 = c.data[5], c9 = c.data[8];
   for (std::size_t i = 0; i < atoms.count; ++i) {
-    const Extended x = atoms.x[i], y = atoms.y[i], z = atoms.z[i];
-    const Extended lz = c3 * z + c9;
-    p[i].gradient[2] = lz + c3 * z + c5 * y + c6 * x;
-    p[i].value = p[i].value + z * lz;
+    const ZPart part = CompleteWithZPart(c, atoms.x[i], atoms.y[i], atoms.z[i], p[i].value);
+    p[i].gradient[2] = part.slope;
+    p[i].value = part.value;
   }
 }
 
@@ -207,22 +219,22 @@ using SemiAxisTerms = Extended[3][BlockSize][3];
   return sigma * (residual * slope + fitSlope * value);
 }
 
-/// `sum` plus Σ t_u² over the block's atoms and u = x, y, z, where `p` holds p_n with its
-/// gradient and `fit` holds F with its gradient at the atoms; with KeepTerms, the t_u are kept
-/// in `terms` as terms[i][u].
+/// `sum` plus Σ t_u² over the block's atoms and u = x, y, z, for the polynomial p_n with the
+/// coefficients `c`, of which `p` holds the x and y parts (EvaluateXPart, EvaluateYPart); `fit`
+/// holds F with its gradient at the atoms. The z part is completed here, which spares storing
+/// and loading it again. With KeepTerms, the t_u are kept in `terms` as terms[i][u].
 template <bool KeepTerms>
-Extended AddLinearTerms(const PolynomialValue* p, const PolynomialValue* fit,
-                        const AtomBlock& sigma, Extended sum, Extended (*terms)[3]) {
-  for (std::size_t i = 0; i < sigma.count; ++i) {
+Extended AddLinearTerms(const QuadricParams& c, const AtomBlock& atoms, const PolynomialValue* p,
+                        const PolynomialValue* fit, const AtomBlock& sigma, Extended sum,
+                        Extended (*terms)[3]) {
+  for (std::size_t i = 0; i < atoms.count; ++i) {
+    const ZPart z = CompleteWithZPart(c, atoms.x[i], atoms.y[i], atoms.z[i], p[i].value);
     const PolynomialValue& f = fit[i];
-    const Extended tx =
-        LinearTerm(sigma.x[i], f.value, p[i].gradient[0], f.gradient[0], p[i].value);
+    const Extended tx = LinearTerm(sigma.x[i], f.value, p[i].gradient[0], f.gradient[0], z.value);
     sum += tx * tx;
-    const Extended ty =
-        LinearTerm(sigma.y[i], f.value, p[i].gradient[1], f.gradient[1], p[i].value);
+    const Extended ty = LinearTerm(sigma.y[i], f.value, p[i].gradient[1], f.gradient[1], z.value);
     sum += ty * ty;
-    const Extended tz =
-        LinearTerm(sigma.z[i], f.value, p[i].gradient[2], f.gradient[2], p[i].value);
+    const Extended tz = LinearTerm(sigma.z[i], f.value, z.slope, f.gradient[2], z.value);
     sum += tz * tz;
     if constexpr (KeepTerms) {
       terms[i][0] = tx;
@@ -319,13 +331,16 @@ ShapeUncertainties PropagateShapeUncertainties(const CoordinateColumns& coords,
     const AtomBlock deviation = BlockOf(*sigma, first, block.count);
     SemiAxisTerms terms;
     PolynomialValue p[BlockSize];
-    for (int n = 0; n < 3; ++n) {
-      EvaluateAtAtoms(weights[n], block, p);
-      linearVariance[n] = AddLinearTerms<true>(p, fit, deviation, linearVariance[n], terms[n]);
-    }
-    for (int n = 3; n < 6; ++n) {
-      EvaluateAtAtoms(weights[n], block, p);
-      linearVariance[n] = AddLinearTerms<false>(p, fit, deviation, linearVariance[n], nullptr);
+    for (int n = 0; n < 6; ++n) {
+      EvaluateXPart(weights[n], block, p);
+      EvaluateYPart(weights[n], block, p);
+      if (n < 3) {
+        linearVariance[n] = AddLinearTerms<true>(weights[n], block, p, fit, deviation,
+                                                 linearVariance[n], terms[n]);
+      } else {
+        linearVariance[n] = AddLinearTerms<false>(weights[n], block, p, fit, deviation,
+                                                  linearVariance[n], nullptr);
+      }
     }
     linearVariance[6] = AddCombinedTerms(shape.volume, terms, block.count, linearVariance[6]);
     linearVariance[7] = AddCombinedTerms(shape.surface, terms, block.count, linearVariance[7]);
