@@ -293,6 +293,40 @@ TEST(PropagateShapeUncertainties, TinyCageMatchesAnIndependentCalculation) {
   }
 }
 
+TEST(PropagateShapeUncertainties, RepeatedAtomsScaleBothSetsAsTheirCountsSay) {
+  // Every atom of the cage k times over, each copy with its own σ: the fit stays the same and
+  // each copy moves the coefficients 1/k as much, so the linear deviations shrink by √k; the
+  // squared residuals grow k-fold and (DᵀD)⁻¹ shrinks k-fold, so the scatter deviations change
+  // by √((60 − 9)/(60·k − 9)). 120 and 180 atoms take the sums over more than one block of
+  // atoms, the last one partly filled.
+  const Atoms cage = TiltedCage();
+  const Atoms sigma = VaryingSigma(cage.x.size());
+  const ShapeUncertainties once = Propagate(cage, sigma);
+  ASSERT_TRUE(once.linear && once.fitScatter);
+  for (const int k : {2, 3}) {
+    SCOPED_TRACE(k);
+    Atoms atoms, sigmas;
+    for (int copy = 0; copy < k; ++copy) {
+      for (std::vector<double> Atoms::*column : {&Atoms::x, &Atoms::y, &Atoms::z}) {
+        (atoms.*column).insert((atoms.*column).end(), (cage.*column).begin(),
+                               (cage.*column).end());
+        (sigmas.*column).insert((sigmas.*column).end(), (sigma.*column).begin(),
+                                (sigma.*column).end());
+      }
+    }
+    const ShapeUncertainties repeated = Propagate(atoms, sigmas);
+    ASSERT_TRUE(repeated.linear && repeated.fitScatter);
+    const double scatterRatio = std::sqrt(51.0 / (60.0 * k - 9));
+    for (int n = 0; n < 8; ++n) {
+      SCOPED_TRACE(ValueNames[n]);
+      EXPECT_NEAR(Flatten(*repeated.linear)[n] * std::sqrt(k) / Flatten(*once.linear)[n], 1,
+                  1e-9);
+      EXPECT_NEAR(Flatten(*repeated.fitScatter)[n] / scatterRatio / Flatten(*once.fitScatter)[n],
+                  1, 1e-9);
+    }
+  }
+}
+
 TEST(PropagateShapeUncertainties, EmptyOrZeroWhereTheyMustBe) {
   // An exact ellipsoid: the residuals are those of the 64-bit coordinates, near 1E-16, so
   // every fit_sd is some 1E-15 Å against about 1E-3 Å for the noisy cage.
