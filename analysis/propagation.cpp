@@ -117,10 +117,12 @@ QuadricParams TransposedProduct(const Matrix9& m, const QuadricParams& v) {
 /// Variances of a1, a2, a3 (eigenvalue order), the centre's x, y, z, the volume and the surface.
 using Variances = std::array<Extended, 8>;
 
-// The linear propagation runs over the atoms once per variance, so that each running sum stays
-// in an x87 register for a whole pass instead of going through memory for every term; the values
-// the passes share are computed once per atom and kept for a block of atoms at a time. Each sum
-// still takes its terms in the order of the atoms, then x, y, z.
+// The sums over the atoms run in short passes over a block of atoms, each pass with few enough
+// live values for the eight x87 registers: a running sum stays in a register for a whole pass,
+// and so do the coefficients a pass multiplies by, where otherwise they would go through memory
+// for every atom. Values that several passes read (the fitted quadric and its gradient, the
+// semi-axes' terms) are computed once per atom and kept for the block. Each sum still takes its
+// terms in the order of the atoms, then x, y, z, and every operation has its own operands.
 
 /// Atoms per block: the shared per-atom values of a block fit on the stack for any atom count.
 constexpr std::size_t BlockSize = 64;
@@ -141,9 +143,9 @@ AtomBlock BlockOf(const CoordinateColumns& columns, std::size_t first, std::size
 //   lx = c1·x + c4·y + c6·z + c7,   ly = c2·y + c5·z + c8,   lz = c3·z + c9,
 //   value = x·lx + y·ly + z·lz,
 //   gradient = (lx + c1·x, ly + c2·y + c4·x, lz + c3·z + c5·y + c6·x),
-// every sum from left to right. The atoms of a block go through three passes, one for each of
-// lx, ly and lz, so that the four coefficients a pass needs stay in x87 registers throughout
-// instead of being loaded again for every atom.
+// every sum from left to right. The atoms of a block go through one pass for each of lx, ly and
+// lz, so that the four coefficients a pass needs can stay in registers; AddLinearTerms does the
+// pass for lz itself.
 
 /// lx at each atom: the gradient's x component lx + c1·x, and x·lx, the value's first term.
 void EvaluateXPart(const QuadricParams& c, const AtomBlock& atoms, PolynomialValue* p) {
@@ -213,9 +215,8 @@ Extended AddSquaredResiduals(PolynomialValue* fit, std::size_t count, Extended s
 using SemiAxisTerms = Extended[3][BlockSize][3];
 
 /// One term t_u = σ_u·(F·∂p/∂u + (∂F/∂u)·p) of atom i, coordinate u.
-[[gnu::always_inline]] inline Extended LinearTerm(Extended sigma, Extended residual,
-                                                  Extended slope, Extended fitSlope,
-                                                  Extended value) {
+[[gnu::always_inline]] inline Extended LinearTerm(Extended sigma, Extended residual, Extended slope,
+                                                  Extended fitSlope, Extended value) {
   return sigma * (residual * slope + fitSlope * value);
 }
 
@@ -246,8 +247,8 @@ Extended AddLinearTerms(const QuadricParams& c, const AtomBlock& atoms, const Po
 }
 
 /// c_1·t_1 + c_2·t_2 + c_3·t_3: a term of the volume or the surface from those of the semi-axes.
-[[gnu::always_inline]] inline Extended CombinedTerm(const std::array<Extended, 3>& c,
-                                                    Extended t1, Extended t2, Extended t3) {
+[[gnu::always_inline]] inline Extended CombinedTerm(const std::array<Extended, 3>& c, Extended t1,
+                                                    Extended t2, Extended t3) {
   return c[0] * t1 + c[1] * t2 + c[2] * t3;
 }
 
@@ -335,11 +336,11 @@ ShapeUncertainties PropagateShapeUncertainties(const CoordinateColumns& coords,
       EvaluateXPart(weights[n], block, p);
       EvaluateYPart(weights[n], block, p);
       if (n < 3) {
-        linearVariance[n] = AddLinearTerms<true>(weights[n], block, p, fit, deviation,
-                                                 linearVariance[n], terms[n]);
+        linearVariance[n] =
+            AddLinearTerms<true>(weights[n], block, p, fit, deviation, linearVariance[n], terms[n]);
       } else {
-        linearVariance[n] = AddLinearTerms<false>(weights[n], block, p, fit, deviation,
-                                                  linearVariance[n], nullptr);
+        linearVariance[n] =
+            AddLinearTerms<false>(weights[n], block, p, fit, deviation, linearVariance[n], nullptr);
       }
     }
     linearVariance[6] = AddCombinedTerms(shape.volume, terms, block.count, linearVariance[6]);
