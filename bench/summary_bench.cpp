@@ -77,12 +77,13 @@ void BM_SummariseCageAtRunTimeSize(benchmark::State& state) {
 }
 BENCHMARK(BM_SummariseCageAtRunTimeSize)->Arg(60)->Arg(70)->Unit(benchmark::kMicrosecond);
 
-// The parts of one least-squares summary.
+// The parts of one least-squares summary. The error estimate takes the fit's coefficients and
+// DᵀD, as the summary does.
 void BM_PartFitAndErrorEstimate(benchmark::State& state) {
   const PointSet coords = Cage(), sigma = Uncertainties();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(FitQuadricLeastSquares(coords, 1e-10L));
-    benchmark::DoNotOptimize(EstimateQuadricErrors(coords, sigma, 1e-10L));
+    const LeastSquaresSolution fit = SolveLeastSquares(coords, 1e-10L);
+    benchmark::DoNotOptimize(EstimateQuadricErrors(coords, sigma, fit.params, fit.normal, 1e-10L));
   }
 }
 BENCHMARK(BM_PartFitAndErrorEstimate)->Unit(benchmark::kMicrosecond);
