@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/extended.h"
+#include "core/guardedinverse.h"
 #include "fit/lma.h"
 #include "fit/mnk.h"
 #include "tests/support/points.h"
@@ -90,5 +91,16 @@ void BM_ExtendedMultiplyAddBaseline(benchmark::State& state) {
 }
 BENCHMARK(BM_ExtendedMultiplyAddBaseline)->Unit(benchmark::kMicrosecond);
 
+}  // namespace
+}  // namespace ovalon
+
+namespace ovalon {
+namespace {
+/// One guarded inversion of the cage's normal matrix, as each least-squares fit makes it.
+void BM_InvertNormalMatrix(benchmark::State& state) {
+  const Matrix9 normal = BuildNormalMatrix(Cage());
+  for (auto _ : state) benchmark::DoNotOptimize(InvertGuarded(normal, Precision));
+}
+BENCHMARK(BM_InvertNormalMatrix)->Unit(benchmark::kMicrosecond);
 }  // namespace
 }  // namespace ovalon
