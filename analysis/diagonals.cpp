@@ -107,23 +107,22 @@ LongestChord SearchCandidates(const BasicPointSet<N>& atoms) {
   const double threshold = largest * (1 - 1e-9);
   const auto candidate = [&](int pair) { return !rough || squares[pair] >= threshold; };
 
+  // The window keeps the first pair, in the order (i, j) with i < j, that reaches the maximum:
+  // a later pair replaces it only when strictly longer.
   LongestChord chord;
+  int start = 0, end = 0;
   n = 0;
   for (int i = 1; i <= count; ++i) {
     for (int j = i + 1; j <= count; ++j, ++n) {
-      if (candidate(n)) chord.length = std::max(chord.length, AtomDistance(atoms, i, j));
+      if (!candidate(n)) continue;
+      const double d = AtomDistance(atoms, i, j);
+      if (d <= chord.length) continue;
+      chord.length = d;
+      start = i;
+      end = j;
     }
   }
-  if (!(chord.length > 0)) return chord;
-  // The window keeps the first pair, in the order (i, j) with i < j, that reaches the maximum.
-  n = 0;
-  for (int i = 1; i <= count; ++i) {
-    for (int j = i + 1; j <= count; ++j, ++n) {
-      if (!candidate(n) || AtomDistance(atoms, i, j) != chord.length) continue;
-      SetEnds(atoms, i, j, chord);
-      return chord;
-    }
-  }
+  if (start > 0) SetEnds(atoms, start, end, chord);
   return chord;
 }
 
