@@ -1,5 +1,7 @@
 #include "fit/lma.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -39,10 +41,8 @@ Extended NormOfQuadric(const Vector<N>& s) {
 /// δ = Pλ·r with Pλ = Nλ⁻¹·Dᵀ: every element of Pλ is formed and at once multiplied into its
 /// row's sum, in ascending atom order.
 template <int N>
-QuadricParams MarquardtStep(const Matrix9& normal, const BasicPointSet<N>& points,
-                            const Vector<N>& negatedResiduals, Extended lambda,
-                            Extended precision) {
-  const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
+QuadricParams MarquardtStep(const Matrix9& dampedInverse, const BasicPointSet<N>& points,
+                            const Vector<N>& negatedResiduals) {
   const design::Design columns{design::Coordinates(points)};
   QuadricParams step;
   for (int k = 1; k <= 9; ++k) {
@@ -56,6 +56,58 @@ QuadricParams MarquardtStep(const Matrix9& normal, const BasicPointSet<N>& point
   return step;
 }
 
+/// The steps of a run, remembered by the Nλ they were made with. λ goes down and up by the
+/// same factor, so a run meets the same Nλ again and again (once λ·N[k][k] vanishes beside
+/// N[k][k], every cycle meets N itself); its inverse is the same each time, and so is the step
+/// while the residuals have not changed since. Nλ differs from N only on its diagonal.
+class RememberedSteps {
+ public:
+  /// The step for Nλ and the residuals of `generation`, a number the caller changes whenever
+  /// the residuals change.
+  template <int N>
+  QuadricParams Step(const Matrix9& normal, const BasicPointSet<N>& points,
+                     const Vector<N>& negatedResiduals, long long generation, Extended lambda,
+                     Extended precision) {
+    const Matrix9 damped = BuildDampedNormalMatrix(normal, lambda);
+    Vector<9> diagonal;
+    for (int k = 1; k <= 9; ++k) diagonal.at(k) = damped.at(k, k);
+    Entry* entry = Find(diagonal);
+    if (entry == nullptr) {
+      entry = &m_entries[m_next];
+      entry->inverse = InvertGuarded(damped, precision);
+      entry->diagonal = diagonal;
+      entry->generation = -1;
+      m_next = (m_next + 1) % Size;
+      m_used = std::min(m_used + 1, Size);
+    }
+    if (entry->generation != generation) {
+      entry->step = MarquardtStep(entry->inverse, points, negatedResiduals);
+      entry->generation = generation;
+    }
+    return entry->step;
+  }
+
+ private:
+  struct Entry {
+    Vector<9> diagonal;
+    Matrix9 inverse;
+    QuadricParams step;
+    long long generation = -1;
+  };
+
+  Entry* Find(const Vector<9>& diagonal) {
+    for (int n = 0; n < m_used; ++n) {
+      if (SameBits(m_entries[n].diagonal, diagonal)) return &m_entries[n];
+    }
+    return nullptr;
+  }
+
+  static constexpr int Size = 8;
+  std::array<Entry, Size> m_entries;
+  int m_used = 0;
+  int m_next = 0;
+};
+
 }  // namespace
 
 template <int N>
@@ -66,7 +118,8 @@ Vector<N> NegatedResiduals(const BasicPointSet<N>& points, const QuadricParams& 
 template <int N>
 QuadricParams ComputeMarquardtStep(const Matrix9& normal, const BasicPointSet<N>& points,
                                    const QuadricParams& a, Extended lambda, Extended precision) {
-  return MarquardtStep(normal, points, NegatedResiduals(points, a), lambda, precision);
+  const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
+  return MarquardtStep(dampedInverse, points, NegatedResiduals(points, a));
 }
 
 template <int N>
@@ -106,12 +159,17 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
   // before it; it is carried into the next cycle whenever A keeps its bits.
   Vector<N> quadric = EvaluateQuadricWithoutConstant(points, a);
   Extended before = NormOfQuadric(quadric);
+  // Counts the changes of the quadric at A, and with it of the residuals of the step.
+  long long generation = 0;
+  RememberedSteps steps;
   for (int cycle = 0; cycle < settings.refinementCycles; ++cycle) {
-    const QuadricParams step = MarquardtStep(normal, points, Negated(quadric), lambda, precision);
+    const QuadricParams step =
+        steps.Step(normal, points, Negated(quadric), generation, lambda, precision);
     const QuadricParams tried = AddParams(a, step);
     Vector<N> triedQuadric = EvaluateQuadricWithoutConstant(points, tried);
     const Extended after = NormOfQuadric(triedQuadric);
     if (before >= after) {
+      if (!SameBits(tried, a)) ++generation;
       a = tried;
       quadric = std::move(triedQuadric);
       before = after;
@@ -123,6 +181,7 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
       if (!SameBits(undone, a)) {
         quadric = EvaluateQuadricWithoutConstant(points, undone);
         before = NormOfQuadric(quadric);
+        ++generation;
       }
       a = undone;
       lambda = lambda * settings.regularisationStep;

@@ -23,8 +23,7 @@ PointSet Cage() { return SpiralPoints(1.3, 1.0, 0.8, 0.3, -0.2, 0.1); }
 
 /// One step from `a` with damping λ, built from the coordinates as a run builds it.
 QuadricParams Step(const PointSet& p, const QuadricParams& a, Extended lambda) {
-  return ComputeMarquardtStep(BuildNormalMatrix(p), p, a, lambda,
-                              Precision);
+  return ComputeMarquardtStep(BuildNormalMatrix(p), p, a, lambda, Precision);
 }
 
 QuadricParams Filled(Extended v) {
@@ -111,6 +110,57 @@ TEST(FitQuadricLevenbergMarquardt, AcceptsByDividingLambdaAndUndoesByMultiplying
                                        ? tried2
                                        : SubtractParams(tried2, second);
     EXPECT_EQ(FitQuadricLevenbergMarquardt(p, {2, 1, c.lambda, nu}, Precision), afterTwo);
+  }
+}
+
+/// The run as its cycles are written, every cycle from scratch: the step from Nλ inverted anew
+/// and the residuals of A, both norms evaluated, then accept (λ / ν) or undo (λ · ν).
+template <int N>
+QuadricParams RunCycleByCycle(const BasicPointSet<N>& p, const MarquardtSettings& s) {
+  const Matrix9 normal = BuildNormalMatrix(p);
+  QuadricParams a = Filled(s.startValue);
+  Extended lambda = s.regularisationParameter;
+  for (int cycle = 0; cycle < s.refinementCycles; ++cycle) {
+    const QuadricParams step = ComputeMarquardtStep(normal, p, a, lambda, Precision);
+    const QuadricParams tried = AddParams(a, step);
+    if (ResidualNorm(p, a) >= ResidualNorm(p, tried)) {
+      a = tried;
+      lambda = lambda / s.regularisationStep;
+    } else {
+      a = SubtractParams(tried, step);
+      lambda = lambda * s.regularisationStep;
+    }
+  }
+  return a;
+}
+
+TEST(FitQuadricLevenbergMarquardt, GivesTheBitsOfTheRunComputedCycleByCycle) {
+  // A run meets the same damped matrix and residuals again as λ goes down and up, and takes
+  // its step from the one it made before; every cycle count must still give the bits of the
+  // run that computes each cycle anew. The runs include long stretches of alternating
+  // accepts and undos, a start that overshoots, and a cage with a NaN, whose every step is
+  // undone.
+  PointSet withNaN = Cage();
+  withNaN.X.at(7) = std::nan("");
+  AtomPoints seventy = test::SpiralPointsOf<Dynamic>(70, 1.1, 0.9, 0.7, 0.2, 0.1, -0.3);
+  seventy.Y.at(3) += 0.05;
+  const MarquardtSettings runs[] = {
+      {300, 1, 1, 10}, {200, 0.5L, 1e-3L, 2}, {150, 1, -0.999L, 4}, {120, 2, 1e3L, 3}};
+  for (const MarquardtSettings& run : runs) {
+    for (const int cycles : {1, 2, 7, 20, 61, 120, 150, 200, 300}) {
+      if (cycles > run.refinementCycles) continue;
+      MarquardtSettings s = run;
+      s.refinementCycles = cycles;
+      SCOPED_TRACE(testing::Message()
+                   << cycles << " cycles, λ " << static_cast<double>(s.regularisationParameter)
+                   << ", ν " << static_cast<double>(s.regularisationStep));
+      EXPECT_TRUE(
+          SameBits(FitQuadricLevenbergMarquardt(Cage(), s, Precision), RunCycleByCycle(Cage(), s)));
+      EXPECT_TRUE(SameBits(FitQuadricLevenbergMarquardt(seventy, s, Precision),
+                           RunCycleByCycle(seventy, s)));
+      EXPECT_TRUE(SameBits(FitQuadricLevenbergMarquardt(withNaN, s, Precision),
+                           RunCycleByCycle(withNaN, s)));
+    }
   }
 }
 
