@@ -1,9 +1,8 @@
 #include "fit/lma.h"
 
-#include <algorithm>
-#include <array>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "core/guardedinverse.h"
 #include "fit/designproducts.h"
@@ -38,74 +37,68 @@ Extended NormOfQuadric(const Vector<N>& s) {
   return std::sqrt(sum);
 }
 
-/// δ = Pλ·r with Pλ = Nλ⁻¹·Dᵀ: every element of Pλ is formed and at once multiplied into its
-/// row's sum, in ascending atom order.
+/// Pλ = Nλ⁻¹·Dᵀ (9 × N): element (k, i) is the sum over K of Nλ⁻¹[k][K]·D[i][K].
 template <int N>
-QuadricParams MarquardtStep(const Matrix9& dampedInverse, const BasicPointSet<N>& points,
-                            const Vector<N>& negatedResiduals) {
+Matrix<9, N> DampedProjection(const Matrix9& dampedInverse, const BasicPointSet<N>& points) {
   const design::Design columns{design::Coordinates(points)};
+  Matrix<9, N> projection(9, points.Size());
+  for (int k = 1; k <= 9; ++k) {
+    design::VisitRowTimesTransposed(dampedInverse, columns, points.Size(), k,
+                                    [&](int i, Extended p) { projection.at(k, i) = p; });
+  }
+  return projection;
+}
+
+/// δ = Pλ·r, each row's sum taken over the atoms in ascending order.
+template <int N>
+QuadricParams StepFromProjection(const Matrix<9, N>& projection,
+                                 const Vector<N>& negatedResiduals) {
+  const int atoms = projection.Cols();
   QuadricParams step;
   for (int k = 1; k <= 9; ++k) {
+    const Extended* row = projection.data.data() + (k - 1) * atoms;
     Extended sum = 0;
-    design::VisitRowTimesTransposed(dampedInverse, columns, points.Size(), k,
-                                    [&](int i, Extended p) {
-                                      sum = p * negatedResiduals.at(i) + sum;
-                                    });
+    for (int i = 0; i < atoms; ++i) sum = row[i] * negatedResiduals.data[i] + sum;
     step.at(k) = sum;
   }
   return step;
 }
 
-/// The steps of a run, remembered by the Nλ they were made with. λ goes down and up by the
-/// same factor, so a run meets the same Nλ again and again (once λ·N[k][k] vanishes beside
-/// N[k][k], every cycle meets N itself); its inverse is the same each time, and so is the step
-/// while the residuals have not changed since. Nλ differs from N only on its diagonal.
-class RememberedSteps {
+/// Pλ = Nλ⁻¹·Dᵀ for the λ of each cycle, remembered by Nλ. λ goes down and up by the same
+/// factor, so a run meets the same Nλ again and again (once λ·N[k][k] vanishes beside N[k][k],
+/// every cycle meets N itself), and its Pλ is the same each time; only the residuals it is
+/// multiplied by change. Nλ differs from N only on its diagonal.
+template <int N>
+class RememberedProjections {
  public:
-  /// The step for Nλ and the residuals of `generation`, a number the caller changes whenever
-  /// the residuals change.
-  template <int N>
-  QuadricParams Step(const Matrix9& normal, const BasicPointSet<N>& points,
-                     const Vector<N>& negatedResiduals, long long generation, Extended lambda,
-                     Extended precision) {
+  const Matrix<9, N>& Get(const Matrix9& normal, const BasicPointSet<N>& points, Extended lambda,
+                          Extended precision) {
     const Matrix9 damped = BuildDampedNormalMatrix(normal, lambda);
-    Vector<9> diagonal;
+    QuadricParams diagonal;
     for (int k = 1; k <= 9; ++k) diagonal.at(k) = damped.at(k, k);
-    Entry* entry = Find(diagonal);
-    if (entry == nullptr) {
-      entry = &m_entries[m_next];
-      entry->inverse = InvertGuarded(damped, precision);
-      entry->diagonal = diagonal;
-      entry->generation = -1;
-      m_next = (m_next + 1) % Size;
-      m_used = std::min(m_used + 1, Size);
+    for (const Entry& entry : m_entries) {
+      if (SameBits(entry.diagonal, diagonal)) return entry.projection;
     }
-    if (entry->generation != generation) {
-      entry->step = MarquardtStep(entry->inverse, points, negatedResiduals);
-      entry->generation = generation;
+    Entry entry{diagonal, DampedProjection(InvertGuarded(damped, precision), points)};
+    if (m_entries.size() < Size) {
+      m_entries.push_back(std::move(entry));
+      return m_entries.back().projection;
     }
-    return entry->step;
+    Entry& replaced = m_entries[m_next];
+    m_next = (m_next + 1) % Size;
+    replaced = std::move(entry);
+    return replaced.projection;
   }
 
  private:
   struct Entry {
-    Vector<9> diagonal;
-    Matrix9 inverse;
-    QuadricParams step;
-    long long generation = -1;
+    QuadricParams diagonal;
+    Matrix<9, N> projection;
   };
 
-  Entry* Find(const Vector<9>& diagonal) {
-    for (int n = 0; n < m_used; ++n) {
-      if (SameBits(m_entries[n].diagonal, diagonal)) return &m_entries[n];
-    }
-    return nullptr;
-  }
-
-  static constexpr int Size = 8;
-  std::array<Entry, Size> m_entries;
-  int m_used = 0;
-  int m_next = 0;
+  static constexpr std::size_t Size = 8;
+  std::vector<Entry> m_entries;
+  std::size_t m_next = 0;
 };
 
 }  // namespace
@@ -119,7 +112,7 @@ template <int N>
 QuadricParams ComputeMarquardtStep(const Matrix9& normal, const BasicPointSet<N>& points,
                                    const QuadricParams& a, Extended lambda, Extended precision) {
   const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
-  return MarquardtStep(dampedInverse, points, NegatedResiduals(points, a));
+  return StepFromProjection(DampedProjection(dampedInverse, points), NegatedResiduals(points, a));
 }
 
 template <int N>
@@ -159,17 +152,14 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
   // before it; it is carried into the next cycle whenever A keeps its bits.
   Vector<N> quadric = EvaluateQuadricWithoutConstant(points, a);
   Extended before = NormOfQuadric(quadric);
-  // Counts the changes of the quadric at A, and with it of the residuals of the step.
-  long long generation = 0;
-  RememberedSteps steps;
+  RememberedProjections<N> projections;
   for (int cycle = 0; cycle < settings.refinementCycles; ++cycle) {
     const QuadricParams step =
-        steps.Step(normal, points, Negated(quadric), generation, lambda, precision);
+        StepFromProjection(projections.Get(normal, points, lambda, precision), Negated(quadric));
     const QuadricParams tried = AddParams(a, step);
     Vector<N> triedQuadric = EvaluateQuadricWithoutConstant(points, tried);
     const Extended after = NormOfQuadric(triedQuadric);
     if (before >= after) {
-      if (!SameBits(tried, a)) ++generation;
       a = tried;
       quadric = std::move(triedQuadric);
       before = after;
@@ -181,7 +171,6 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
       if (!SameBits(undone, a)) {
         quadric = EvaluateQuadricWithoutConstant(points, undone);
         before = NormOfQuadric(quadric);
-        ++generation;
       }
       a = undone;
       lambda = lambda * settings.regularisationStep;
