@@ -55,7 +55,9 @@ void BM_LeastSquaresFit(benchmark::State& state) {
 }
 BENCHMARK(BM_LeastSquaresFit)->Unit(benchmark::kMicrosecond);
 
-/// A run of state.range(0) cycles with the default settings; items are cycles.
+/// A run of state.range(0) cycles with the default settings; items are cycles. A run keeps
+/// Pλ = Nλ⁻¹·Dᵀ for each damped matrix it meets, so the figure is the run's average over the
+/// cycles that meet a new Nλ (inverted, Pλ formed) and those that meet one again.
 void BM_MarquardtCycles(benchmark::State& state) {
   const PointSet coords = Cage();
   const int cycles = static_cast<int>(state.range(0));
