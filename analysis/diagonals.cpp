@@ -91,17 +91,26 @@ LongestChord SearchCandidates(const BasicPointSet<N>& atoms) {
   const int count = atoms.Size();
   // In place for a fixed count, and left uninitialised: every element is written first.
   typename detail::Storage<double, PairCount(N)>::Type squares;
-  if constexpr (N == Dynamic) squares.resize(PairCount(count));
+  // rowLargest[i − 1]: the largest square of the pairs (i, j > i), so that the second pass
+  // skips the rows that hold no candidate.
+  typename detail::Storage<double, N>::Type rowLargest;
+  if constexpr (N == Dynamic) {
+    squares.resize(PairCount(count));
+    rowLargest.resize(count);
+  }
   double largest = 0;
   int n = 0;
   for (int i = 1; i <= count; ++i) {
+    double row = 0;
     for (int j = i + 1; j <= count; ++j, ++n) {
       const double dx = atoms.X.at(i) - atoms.X.at(j);
       const double dy = atoms.Y.at(i) - atoms.Y.at(j);
       const double dz = atoms.Z.at(i) - atoms.Z.at(j);
       squares[n] = dx * dx + dy * dy + dz * dz;
-      largest = std::max(largest, squares[n]);
+      row = std::max(row, squares[n]);
     }
+    rowLargest[i - 1] = row;
+    largest = std::max(largest, row);
   }
   const bool rough = largest > 0 && std::isfinite(largest);
   const double threshold = largest * (1 - 1e-9);
@@ -113,6 +122,10 @@ LongestChord SearchCandidates(const BasicPointSet<N>& atoms) {
   int start = 0, end = 0;
   n = 0;
   for (int i = 1; i <= count; ++i) {
+    if (rough && rowLargest[i - 1] < threshold) {
+      n += count - i;
+      continue;
+    }
     for (int j = i + 1; j <= count; ++j, ++n) {
       if (!candidate(n)) continue;
       const double d = AtomDistance(atoms, i, j);
