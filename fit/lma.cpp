@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/guardedinverse.h"
+#include "core/products.h"
 #include "fit/designproducts.h"
 #include "fit/mnk.h"
 
@@ -49,21 +50,6 @@ Matrix<9, N> DampedProjection(const Matrix9& dampedInverse, const BasicPointSet<
   return projection;
 }
 
-/// δ = Pλ·r, each row's sum taken over the atoms in ascending order.
-template <int N>
-QuadricParams StepFromProjection(const Matrix<9, N>& projection,
-                                 const Vector<N>& negatedResiduals) {
-  const int atoms = projection.Cols();
-  QuadricParams step;
-  for (int k = 1; k <= 9; ++k) {
-    const Extended* row = projection.data.data() + (k - 1) * atoms;
-    Extended sum = 0;
-    for (int i = 0; i < atoms; ++i) sum = row[i] * negatedResiduals.data[i] + sum;
-    step.at(k) = sum;
-  }
-  return step;
-}
-
 /// Pλ = Nλ⁻¹·Dᵀ for the λ of each cycle, remembered by Nλ. λ goes down and up by the same
 /// factor, so a run meets the same Nλ again and again (once λ·N[k][k] vanishes beside N[k][k],
 /// every cycle meets N itself), and its Pλ is the same each time; only the residuals it is
@@ -71,6 +57,9 @@ QuadricParams StepFromProjection(const Matrix<9, N>& projection,
 template <int N>
 class RememberedProjections {
  public:
+  // Room for every entry at once, so that a projection handed out never moves.
+  RememberedProjections() { m_entries.reserve(Size); }
+
   const Matrix<9, N>& Get(const Matrix9& normal, const BasicPointSet<N>& points, Extended lambda,
                           Extended precision) {
     const Matrix9 damped = BuildDampedNormalMatrix(normal, lambda);
@@ -112,7 +101,7 @@ template <int N>
 QuadricParams ComputeMarquardtStep(const Matrix9& normal, const BasicPointSet<N>& points,
                                    const QuadricParams& a, Extended lambda, Extended precision) {
   const Matrix9 dampedInverse = InvertGuarded(BuildDampedNormalMatrix(normal, lambda), precision);
-  return StepFromProjection(DampedProjection(dampedInverse, points), NegatedResiduals(points, a));
+  return Multiply(DampedProjection(dampedInverse, points), NegatedResiduals(points, a));
 }
 
 template <int N>
@@ -154,8 +143,9 @@ std::optional<QuadricParams> FitQuadricLevenbergMarquardt(const BasicPointSet<N>
   Extended before = NormOfQuadric(quadric);
   RememberedProjections<N> projections;
   for (int cycle = 0; cycle < settings.refinementCycles; ++cycle) {
+    // δ = Pλ·r, each row's sum over the atoms in ascending order.
     const QuadricParams step =
-        StepFromProjection(projections.Get(normal, points, lambda, precision), Negated(quadric));
+        Multiply(projections.Get(normal, points, lambda, precision), Negated(quadric));
     const QuadricParams tried = AddParams(a, step);
     Vector<N> triedQuadric = EvaluateQuadricWithoutConstant(points, tried);
     const Extended after = NormOfQuadric(triedQuadric);
